@@ -1,0 +1,10 @@
+#pragma once
+
+#include <QWidget>
+
+class yardim : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit yardim(QWidget *parent = nullptr);
+};

@@ -1,0 +1,82 @@
+#include "announce/saatoku.h"
+
+#include "announce/klipsecimi.h"
+#include "platform/clock.h"
+#include "platform/programfolder.h"
+#include "platform/sound.h"
+#include "platform/windowtimer.h"
+#include "startup/baslangic.h"
+
+#include <QPointer>
+
+using KlipSecimi::Konum;
+
+SaatOku &SaatOku::instance()
+{
+    static QPointer<SaatOku> tek;
+    if (!tek)
+        tek = new SaatOku(Baslangic::instance());
+    return *tek;
+}
+
+SaatOku::SaatOku(QObject *parent) : QObject(parent)
+{
+    setObjectName(QStringLiteral("SaatOku"));
+    auto zamanlayici = [this](const char *ad, void (SaatOku::*isleyici)()) {
+        auto *t = new platform::WindowTimer(this, 0);
+        t->setObjectName(QLatin1String(ad));
+        connect(t, &platform::WindowTimer::timeout, this, isleyici);
+        return t;
+    };
+    saat1 = zamanlayici("saat1", &SaatOku::saat1_Timer);
+    saat2 = zamanlayici("saat2", &SaatOku::saat2_Timer);
+    dakika1 = zamanlayici("dakika1", &SaatOku::dakika1_Timer);
+    dakika2 = zamanlayici("dakika2", &SaatOku::dakika2_Timer);
+}
+
+void SaatOku::saat_oku()
+{
+    cal(KlipSecimi::acilis);
+    saat1->setInterval(1000);
+    dakika1->setInterval(3000);
+}
+
+void SaatOku::cal(const QString &goreliYol)
+{
+    // The program folder is asked for afresh for every clip.
+    platform::SoundOutput::instance().play(platform::programFolder() + goreliYol);
+}
+
+void SaatOku::saat1_Timer()
+{
+    const int saat = platform::Clock::instance().currentTime().hour();
+    if (const auto k = KlipSecimi::klip(Konum::SaatOnlar, saat))
+        cal(*k);
+    saat1->setInterval(0);
+    saat2->setInterval(1000);
+}
+
+void SaatOku::saat2_Timer()
+{
+    const int saat = platform::Clock::instance().currentTime().hour();
+    if (const auto k = KlipSecimi::klip(Konum::SaatBirler, saat))
+        cal(*k);
+    saat2->setInterval(0);
+}
+
+void SaatOku::dakika1_Timer()
+{
+    const int dakika = platform::Clock::instance().currentTime().minute();
+    if (const auto k = KlipSecimi::klip(Konum::DakikaOnlar, dakika))
+        cal(*k);
+    dakika1->setInterval(0);
+    dakika2->setInterval(1000);
+}
+
+void SaatOku::dakika2_Timer()
+{
+    const int dakika = platform::Clock::instance().currentTime().minute();
+    if (const auto k = KlipSecimi::klip(Konum::DakikaBirler, dakika))
+        cal(*k);
+    dakika2->setInterval(0);
+}

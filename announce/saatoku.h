@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QObject>
+
+namespace platform {
+class WindowTimer;
+}
+
+// Speaks the time as a chain of clips about a second apart: the opening word, then the hour and
+// the minute as tens and units. Four one-shot timers are its whole state.
+class SaatOku : public QObject
+{
+    Q_OBJECT
+public:
+    static SaatOku &instance();
+    explicit SaatOku(QObject *parent = nullptr);
+
+    // Starts an announcement and returns at once. A start while one runs is neither refused nor
+    // queued: it re-arms the timers, and a pending units tick keeps its schedule.
+    void saat_oku();
+
+private:
+    void saat1_Timer();
+    void saat2_Timer();
+    void dakika1_Timer();
+    void dakika2_Timer();
+    void cal(const QString &goreliYol);
+
+    platform::WindowTimer *saat1;
+    platform::WindowTimer *saat2;
+    platform::WindowTimer *dakika1;
+    platform::WindowTimer *dakika2;
+};

@@ -1,0 +1,227 @@
+#include "clock/form1.h"
+
+#include "clock/module1.h"
+#include "dialogs/menu.h"
+#include "platform/clock.h"
+#include "platform/windowmanager.h"
+#include "platform/windowtimer.h"
+#include "startup/ayardeposu.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QCursor>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QWindow>
+
+namespace {
+
+// Ticks of the seconds timer land this long after the turn of the second: late enough never to
+// fall before it, early enough that the digits never visibly trail another clock.
+constexpr int hizaGecikmesi = 3;
+// A tick further than this past the turn means the timer has drifted; it is lined up again.
+constexpr int hizaToleransi = 30;
+
+QLabel *etiket(QWidget *parent, const char *ad, const QString &metin, QRect yer, bool kalin,
+               Qt::Alignment hiza)
+{
+    auto *l = new QLabel(metin, parent);
+    l->setObjectName(QLatin1String(ad));
+    l->setGeometry(yer);
+    QFont f(QStringLiteral("Arial"));
+    f.setPointSize(18);
+    f.setBold(kalin);
+    l->setFont(f);
+    l->setAlignment(hiza);
+    l->setMargin(0);
+    l->setIndent(0);
+    return l;
+}
+
+QString ikiBasamak(int deger)
+{
+    QString metin = QString::number(deger);
+    if (deger >= 0 && deger < 10)
+        metin.prepend(QLatin1Char('0'));
+    return metin;
+}
+
+} // namespace
+
+Form1::Form1(QWidget *parent)
+    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
+{
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("Form1"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setFixedSize(Genislik, Yukseklik);
+    setAutoFillBackground(true);
+    QPalette p = palette();
+    p.setColor(QPalette::Window, Qt::black);
+    setPalette(p);
+
+    const Qt::Alignment rakam = Qt::AlignLeft | Qt::AlignTop;
+    const Qt::Alignment ayirac = Qt::AlignHCenter | Qt::AlignTop;
+    // Positions are the designed twips divided by 15.
+    saat = etiket(this, "saat", QStringLiteral("00"), QRect(8, 8, 33, 25), false, rakam);
+    Label1 = etiket(this, "Label1", QStringLiteral(":"), QRect(32, 6, 17, 25), true, ayirac);
+    dakika = etiket(this, "dakika", QStringLiteral("00"), QRect(48, 8, 33, 25), false, rakam);
+    Label2 = etiket(this, "Label2", QStringLiteral(":"), QRect(72, 6, 17, 25), true, ayirac);
+    saniye = etiket(this, "saniye", QStringLiteral("00"), QRect(88, 8, 33, 25), false, rakam);
+    yaziRengiUygula(Sayi::renk(Sayi::varsayilanYaziRengi));
+
+    Image1 = new QLabel(this);
+    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1->setGeometry(120, 8, 16, 16);
+    Image1->setPixmap(QPixmap(QStringLiteral(":/velmora/image1.png")));
+    Image1->setScaledContents(true);
+    Image1->installEventFilter(this);
+
+    Timer1 = new platform::WindowTimer(this, 1000);
+    Timer2 = new platform::WindowTimer(this, 1000);
+    Timer3 = new platform::WindowTimer(this, 0);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer2->setObjectName(QStringLiteral("Timer2"));
+    Timer3->setObjectName(QStringLiteral("Timer3"));
+    connect(Timer1, &platform::WindowTimer::timeout, this, &Form1::Timer1_Timer);
+    connect(Timer2, &platform::WindowTimer::timeout, this, &Form1::Timer2_Timer);
+    connect(Timer3, &platform::WindowTimer::timeout, this, &Form1::Timer3_Timer);
+
+    connect(qGuiApp, &QGuiApplication::focusWindowChanged, this, &Form1::odakDegisti);
+}
+
+Form1::~Form1() = default;
+
+void Form1::guncelle()
+{
+    const QTime simdi = platform::Clock::instance().currentTime();
+    saniye->setText(ikiBasamak(simdi.second()));
+    dakika->setText(ikiBasamak(simdi.minute()));
+    saat->setText(ikiBasamak(simdi.hour()));
+}
+
+void Form1::Form_Load()
+{
+    guncelle();
+    saniyeyeHizala();
+    const QString metin = AyarDeposu::ayar_oku(Anahtar::Seffaflik);
+    const qint32 seffaflik = Sayi::oku(metin, -32768, 32767, Sayi::varsayilanSeffaflik);
+    Module1::seffaflik_uygula(this, static_cast<qint16>(seffaflik));
+}
+
+void Form1::Form_Activate()
+{
+    platform::keepAbove(this);
+    const QRect ekran = platform::primaryScreenGeometry();
+    platform::moveTo(this, QPoint(ekran.x() + ekran.width() - width(),
+                                  ekran.y() + ekran.height() - height() - KoseBoslugu));
+    QPalette p = palette();
+    p.setColor(QPalette::Window, Sayi::renk(Sayi::renkOku(Anahtar::Arka, Sayi::varsayilanArka)));
+    setPalette(p);
+}
+
+void Form1::yaziRengiUygula(const QColor &renk)
+{
+    for (QLabel *l : {saat, dakika, saniye, Label1, Label2}) {
+        QPalette p = l->palette();
+        p.setColor(QPalette::WindowText, renk);
+        l->setPalette(p);
+    }
+}
+
+void Form1::Unload()
+{
+    m_bosaltiliyor = true;
+    close();
+}
+
+void Form1::saniyeyeHizala()
+{
+    const int ms = platform::Clock::instance().currentTime().msec();
+    Timer1->startWithFirstPeriod(1000 - ms + hizaGecikmesi);
+}
+
+void Form1::Timer1_Timer()
+{
+    guncelle();
+    const int ms = platform::Clock::instance().currentTime().msec();
+    if (ms > hizaToleransi)
+        saniyeyeHizala();
+}
+
+void Form1::Timer2_Timer()
+{
+    Timer2->setInterval(0);
+    Timer3->setInterval(500);
+    Label1->setText(QStringLiteral(" "));
+    Label2->setText(QStringLiteral(" "));
+}
+
+void Form1::Timer3_Timer()
+{
+    Timer3->setInterval(0);
+    Timer2->setInterval(500);
+    Label1->setText(QStringLiteral(":"));
+    Label2->setText(QStringLiteral(":"));
+}
+
+void Form1::Image1_MouseDown()
+{
+    Menu::instance().popup(this);
+}
+
+void Form1::Form_MouseMove(Qt::MouseButtons dugmeler, QPoint ekranKonumu)
+{
+    if (dugmeler == Qt::LeftButton)
+        platform::startSystemMove(this, ekranKonumu);
+}
+
+void Form1::odakDegisti(QWindow *pencere)
+{
+    // Coming back from another window of this program activates the clock; coming back from
+    // another program does not.
+    QWindow *benim = windowHandle();
+    if (pencere && pencere == benim && m_oncekiOdak && m_oncekiOdak != benim)
+        Form_Activate();
+    m_oncekiOdak = pencere;
+}
+
+void Form1::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (m_ilkGosterim) {
+        m_ilkGosterim = false;
+        Form_Activate();
+    }
+}
+
+void Form1::closeEvent(QCloseEvent *event)
+{
+    event->accept();
+    // Closed by the window manager or a logout, not for a rebuild: nothing else could end the program.
+    if (!m_bosaltiliyor)
+        QCoreApplication::exit(0);
+}
+
+void Form1::mouseMoveEvent(QMouseEvent *event)
+{
+    if (platform::followPointer(this, event))
+        return;
+    Form_MouseMove(event->buttons(), event->globalPosition().toPoint());
+}
+
+void Form1::mouseReleaseEvent(QMouseEvent *event)
+{
+    platform::followPointer(this, event);
+    QWidget::mouseReleaseEvent(event);
+}
+
+bool Form1::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == Image1 && event->type() == QEvent::MouseButtonPress) {
+        Image1_MouseDown();
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}

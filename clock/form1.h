@@ -1,0 +1,63 @@
+#pragma once
+
+#include <QPointer>
+#include <QWidget>
+
+class QLabel;
+class QWindow;
+
+namespace platform {
+class WindowTimer;
+}
+
+// The clock: a borderless strip that shows HH MM SS above all windows at the screen's corner.
+class Form1 : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit Form1(QWidget *parent = nullptr);
+    ~Form1() override;
+
+    void guncelle();
+    void Form_Load();
+    void Form_Activate();
+
+    void yaziRengiUygula(const QColor &renk);
+    // Closes the window for a rebuild; any other close ends the program.
+    void Unload();
+
+    // Designed client size in pixels (1995 x 510 twips).
+    static constexpr int Genislik = 133;
+    static constexpr int Yukseklik = 34;
+    static constexpr int KoseBoslugu = 33;
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void Timer1_Timer();
+    void Timer2_Timer();
+    void Timer3_Timer();
+    void Image1_MouseDown();
+    void Form_MouseMove(Qt::MouseButtons dugmeler, QPoint ekranKonumu);
+    void odakDegisti(QWindow *pencere);
+    void saniyeyeHizala();
+
+    QLabel *saat;
+    QLabel *Label1;
+    QLabel *dakika;
+    QLabel *Label2;
+    QLabel *saniye;
+    QLabel *Image1;
+    platform::WindowTimer *Timer1;
+    platform::WindowTimer *Timer2;
+    platform::WindowTimer *Timer3;
+
+    QPointer<QWindow> m_oncekiOdak;
+    bool m_ilkGosterim = true;
+    bool m_bosaltiliyor = false;
+};

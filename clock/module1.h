@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QtGlobal>
+
+class QWidget;
+
+namespace Module1 {
+
+// Result codes of seffaflik_uygula.
+inline constexpr qint32 Uygulandi = 0;
+inline constexpr qint32 AralikDisi = 1;
+inline constexpr qint32 SistemHatasi = 2;
+
+// Applies an opacity of 0 (transparent) to 255 (opaque) to a window. Any other value changes
+// nothing; a missing window, or one the window system cannot make translucent, gives 2.
+qint32 seffaflik_uygula(QWidget *pencere, qint16 seffaflik);
+
+} // namespace Module1

@@ -1,0 +1,10 @@
+#pragma once
+
+#include <QWidget>
+
+class Renk : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit Renk(QWidget *parent = nullptr);
+};

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QPoint>
+#include <QRect>
+
+class QWidget;
+class QMouseEvent;
+
+namespace platform {
+
+// Keeps a window above all normal windows, shown, without giving it the activation.
+void keepAbove(QWidget *window);
+
+// Keeps a window off the taskbar and pagers.
+void skipTaskbar(QWidget *window);
+
+// The whole primary screen in the virtual desktop's coordinates, taskbars included.
+QRect primaryScreenGeometry();
+
+// Moves a window's top-left corner to screen coordinates.
+void moveTo(QWidget *window, QPoint topLeft);
+
+// Hands a press-and-move of the left button to the window manager's own move, so the window
+// follows the pointer until the button is released. Where no window manager takes it, the
+// window follows the pointer itself through followPointer().
+void startSystemMove(QWidget *window, QPoint globalPointer);
+
+// Feeds the in-program move (used where the window manager cannot move the window).
+// Returns true while such a move is under way.
+bool followPointer(QWidget *window, const QMouseEvent *event);
+
+// Per-window opacity, 0 transparent to 255 opaque. False when the window cannot take it.
+bool setOpacity(QWidget *window, int alpha);
+
+} // namespace platform

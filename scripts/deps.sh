@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Installs the Debian packages a step needs, only those that are missing.
+#   deps.sh build   - to build and run the clock
+#   deps.sh test    - also what the tests need (X server, window manager, sound server)
+set -euo pipefail
+
+build=(cmake make g++ pkg-config qt6-base-dev libsdl2-mixer-dev libxcb1-dev libgl-dev libxkbcommon-dev
+       fonts-liberation qt6-qpa-plugins)
+test=(xvfb xauth openbox xdotool x11-utils x11-apps imagemagick pulseaudio pulseaudio-utils sox)
+
+want=("${build[@]}")
+[ "${1:-build}" = test ] && want+=("${test[@]}")
+
+missing=()
+for p in "${want[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing: ${missing[*]}"
+sudo=""
+[ "$(id -u)" -ne 0 ] && sudo=sudo
+$sudo apt-get update -q
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"

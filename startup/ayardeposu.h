@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QColor>
+#include <QString>
+
+// The per-user settings store: application "Orlenbay", one section, text values by key.
+// Application, section and key names compare without regard to case; a key keeps the
+// spelling of its first write.
+namespace AyarDeposu {
+
+inline const QString uygulama = QStringLiteral("Orlenbay");
+inline const QString bolum = QStringLiteral("Velmora V.2.0");
+
+// "" when the key, the section or the store is absent or unreadable; reading creates nothing.
+QString ayar_oku(const QString &anahtar, const QString &bolumAdi = bolum);
+// On disk when it returns; a failed write is reported on stderr and the program goes on.
+void ayar_yaz(const QString &anahtar, const QString &metin, const QString &bolumAdi = bolum);
+
+// The file behind the store, under the user's config folder.
+QString dosyaYolu();
+
+} // namespace AyarDeposu
+
+// The keys, spelled as they are stored.
+namespace Anahtar {
+inline const QString Ayar = QStringLiteral("Ayar");
+inline const QString YaziRengi = QStringLiteral("Yazı Rengi");
+inline const QString Seffaflik = QStringLiteral("Şeffaflık");
+inline const QString Dil = QStringLiteral("Dil");
+inline const QString OkumaDili = QStringLiteral("Okuma Dili");
+inline const QString Zaman1 = QStringLiteral("Zaman1");
+inline const QString Zaman2 = QStringLiteral("Zaman2");
+inline const QString Baslik = QStringLiteral("Başlık");
+inline const QString Metin = QStringLiteral("Metin");
+inline const QString Arka = QStringLiteral("Arka");
+} // namespace Anahtar
+
+// Numeric settings: decimal text, read with a fallback for text that is not a number in range.
+namespace Sayi {
+
+// The value of a decimal integer text within [enAz, enCok], otherwise the fallback.
+qint32 oku(const QString &metin, qint32 enAz, qint32 enCok, qint32 yedek);
+
+// Colours are 0x00BBGGRR values: red in the low byte.
+inline constexpr qint32 varsayilanYaziRengi = 65280;
+inline constexpr qint32 varsayilanArka = 0;
+inline constexpr qint32 varsayilanSeffaflik = 255;
+
+qint32 renkOku(const QString &anahtar, qint32 yedek);
+QColor renk(qint32 bgr);
+qint32 bgr(const QColor &renk);
+
+} // namespace Sayi

@@ -1,0 +1,91 @@
+#include "startup/baslangic.h"
+
+#include "clock/form1.h"
+#include "startup/ayardeposu.h"
+
+namespace {
+Baslangic *tekOrnek = nullptr;
+}
+
+Baslangic::Baslangic()
+{
+    Q_ASSERT(!tekOrnek);
+    tekOrnek = this;
+}
+
+Baslangic::~Baslangic()
+{
+    delete m_form1.data();
+    if (tekOrnek == this)
+        tekOrnek = nullptr;
+}
+
+Baslangic *Baslangic::instance()
+{
+    return tekOrnek;
+}
+
+void Baslangic::Form_Load()
+{
+    kontrol();
+}
+
+void Baslangic::kontrol()
+{
+    // The probe names the section with a lower-case v; the store finds it all the same.
+    if (AyarDeposu::ayar_oku(Anahtar::Ayar, QStringLiteral("Velmora v.2.0")) == QLatin1String("1"))
+        ayarla();
+    else
+        standart();
+}
+
+void Baslangic::standart()
+{
+    using namespace AyarDeposu;
+    ayar_yaz(Anahtar::Ayar, QStringLiteral("1"));
+    ayar_yaz(Anahtar::YaziRengi, QStringLiteral("65280"));
+    ayar_yaz(Anahtar::Seffaflik, QStringLiteral("255"));
+    ayar_yaz(Anahtar::Dil, QStringLiteral("Türkçe"));
+    ayar_yaz(Anahtar::OkumaDili, QStringLiteral("Türkçe"));
+    ayar_yaz(Anahtar::Zaman1, QStringLiteral("00"));
+    ayar_yaz(Anahtar::Zaman2, QStringLiteral("00"));
+    ayar_yaz(Anahtar::Baslik, QString());
+    ayar_yaz(Anahtar::Metin, QString());
+    ayar_yaz(Anahtar::Arka, QStringLiteral("0"));
+    ayarla();
+    dil();
+}
+
+void Baslangic::ayarla()
+{
+    if (!m_form1) {
+        m_form1 = new Form1;
+        m_form1->Form_Load();
+    }
+    m_form1->show();
+
+    const QColor yazi = Sayi::renk(Sayi::renkOku(Anahtar::YaziRengi, Sayi::varsayilanYaziRengi));
+    m_form1->yaziRengiUygula(yazi);
+
+    dil();
+    // Closing the start-up object only marks it: it was never shown and stays reachable.
+    m_kapali = true;
+}
+
+void Baslangic::dil()
+{
+    // The interface texts are fixed Turkish; the language keys are stored but read by nothing.
+}
+
+Form1 *Baslangic::form1() const
+{
+    return m_form1.data();
+}
+
+void Baslangic::form1Kapat()
+{
+    Form1 *eski = m_form1.data();
+    m_form1 = nullptr;
+    if (eski)
+        eski->Unload();
+}

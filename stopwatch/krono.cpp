@@ -1,0 +1,6 @@
+#include "stopwatch/krono.h"
+
+Krono::Krono(QWidget *parent) : QWidget(parent)
+{
+    setWindowTitle(QStringLiteral("Kronometre"));
+}

@@ -1,0 +1,59 @@
+#include "mockclock.h"
+
+namespace {
+constexpr qint64 gun = 24LL * 3600 * 1000;
+}
+
+MockClock::MockClock(QTime start) : m_base(start.msecsSinceStartOfDay())
+{
+    platform::Clock::install(this);
+    platform::WindowTimer::installScheduler(this);
+}
+
+MockClock::~MockClock()
+{
+    platform::WindowTimer::installScheduler(nullptr);
+    platform::Clock::install(nullptr);
+}
+
+QTime MockClock::currentTime() const
+{
+    return QTime::fromMSecsSinceStartOfDay(int(((m_base + m_now) % gun + gun) % gun));
+}
+
+void MockClock::setTime(QTime time)
+{
+    m_base = time.msecsSinceStartOfDay() - m_now;
+}
+
+void MockClock::advance(int ms)
+{
+    const qint64 hedef = m_now + ms;
+    for (;;) {
+        platform::WindowTimer *siradaki = nullptr;
+        Due enErken{hedef + 1, 0};
+        for (auto it = m_due.cbegin(); it != m_due.cend(); ++it) {
+            const Due &d = it.value();
+            if (d.at < enErken.at || (d.at == enErken.at && d.order < enErken.order)) {
+                enErken = d;
+                siradaki = it.key();
+            }
+        }
+        if (!siradaki)
+            break;
+        m_now = enErken.at;
+        m_due.remove(siradaki);
+        siradaki->fire();
+    }
+    m_now = hedef;
+}
+
+void MockClock::arm(platform::WindowTimer *timer, int ms)
+{
+    m_due.insert(timer, Due{m_now + ms, m_order++});
+}
+
+void MockClock::disarm(platform::WindowTimer *timer)
+{
+    m_due.remove(timer);
+}

@@ -1,0 +1,26 @@
+#pragma once
+
+#include "platform/sound.h"
+
+#include <QList>
+
+class MockClock;
+
+// Stands in for the sound card: notes what was played, and when by the mock clock.
+class RecordingSound : public platform::SoundOutput
+{
+public:
+    explicit RecordingSound(const MockClock *clock);
+    ~RecordingSound() override;
+
+    struct Played
+    {
+        qint64 at;
+        QString path;
+    };
+    void play(const QString &path) override;
+    QList<Played> played;
+
+private:
+    const MockClock *m_clock;
+};

@@ -1,0 +1,211 @@
+#include "announce/klipsecimi.h"
+#include "announce/saatoku.h"
+#include "mockclock.h"
+#include "platform/programfolder.h"
+#include "platform/windowtimer.h"
+#include "recordingsound.h"
+
+#include <QTest>
+
+using KlipSecimi::Konum;
+
+namespace {
+
+// The expected clips, written out as a person reads the rules: tens always speak, units speak their
+// digit, and a whole ten above zero has no units clip.
+QStringList beklenenKlipler(int saat, int dakika)
+{
+    const QStringList birler = {QStringLiteral("0"), QStringLiteral("1"), QStringLiteral("2"),
+                                QStringLiteral("3"), QStringLiteral("4"), QStringLiteral("5"),
+                                QStringLiteral("6"), QStringLiteral("7"), QStringLiteral("8"),
+                                QStringLiteral("9")};
+    const QStringList onlar = {QStringLiteral("0"),  QStringLiteral("10"), QStringLiteral("20"),
+                               QStringLiteral("30"), QStringLiteral("40"), QStringLiteral("50")};
+    QStringList k = {QStringLiteral("Saat")};
+    for (int v : {saat, dakika}) {
+        k << onlar[v / 10];
+        if (v < 10 || v % 10 != 0)
+            k << birler[v % 10];
+    }
+    return k;
+}
+
+QString ad(const QString &yol)
+{
+    const QString dosya = yol.section(QLatin1Char('/'), -1);
+    return dosya.left(dosya.size() - 4);
+}
+
+QStringList adlar(const QList<RecordingSound::Played> &calinan)
+{
+    QStringList l;
+    for (const auto &c : calinan)
+        l << ad(c.path);
+    return l;
+}
+
+QList<qint64> anlar(const QList<RecordingSound::Played> &calinan)
+{
+    QList<qint64> l;
+    for (const auto &c : calinan)
+        l << c.at;
+    return l;
+}
+
+} // namespace
+
+class TestSaatOku : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase() { platform::setProgramFolderForTesting(QStringLiteral("/opt/velmora")); }
+    void cleanupTestCase() { platform::setProgramFolderForTesting(QString()); }
+
+    void klipSecimiHerSaatVeDakika();
+    void butunDuyurular_data();
+    void butunDuyurular();
+    void duyuruZamanlamasi_data();
+    void duyuruZamanlamasi();
+    void saatDonumundeHerKonumKendiAniniOkur();
+    void ikinciBaslangicUcBucukSaniyeSonra();
+    void ikinciBaslangicSaatOnlarindayken();
+    void yuzHizliBaslangicBirikmez();
+    void klipYolu();
+};
+
+void TestSaatOku::klipSecimiHerSaatVeDakika()
+{
+    auto yol = [](const std::optional<QString> &k) { return k ? ad(*k) : QString(); };
+    for (int s = 0; s < 24; ++s) {
+        for (int d = 0; d < 60; ++d) {
+            QStringList k = {QStringLiteral("Saat"), yol(KlipSecimi::klip(Konum::SaatOnlar, s))};
+            if (auto b = KlipSecimi::klip(Konum::SaatBirler, s))
+                k << ad(*b);
+            k << yol(KlipSecimi::klip(Konum::DakikaOnlar, d));
+            if (auto b = KlipSecimi::klip(Konum::DakikaBirler, d))
+                k << ad(*b);
+            QCOMPARE(k, beklenenKlipler(s, d));
+        }
+    }
+}
+
+void TestSaatOku::butunDuyurular_data()
+{
+    QTest::addColumn<QTime>("zaman");
+    QTest::addColumn<QStringList>("klipler");
+    QTest::newRow("00:00") << QTime(0, 0) << QStringList{"Saat", "0", "0", "0", "0"};
+    QTest::newRow("00:05") << QTime(0, 5) << QStringList{"Saat", "0", "0", "0", "5"};
+    QTest::newRow("07:30") << QTime(7, 30) << QStringList{"Saat", "0", "7", "30"};
+    QTest::newRow("10:10") << QTime(10, 10) << QStringList{"Saat", "10", "10"};
+    QTest::newRow("12:45") << QTime(12, 45) << QStringList{"Saat", "10", "2", "40", "5"};
+    QTest::newRow("20:00") << QTime(20, 0) << QStringList{"Saat", "20", "0", "0"};
+    QTest::newRow("23:59") << QTime(23, 59) << QStringList{"Saat", "20", "3", "50", "9"};
+}
+
+void TestSaatOku::butunDuyurular()
+{
+    QFETCH(QTime, zaman);
+    QFETCH(QStringList, klipler);
+    MockClock saat(zaman);
+    RecordingSound ses(&saat);
+    SaatOku oku;
+    oku.saat_oku();
+    saat.advance(10000);
+    QCOMPARE(adlar(ses.played), klipler);
+}
+
+void TestSaatOku::duyuruZamanlamasi_data()
+{
+    QTest::addColumn<QTime>("zaman");
+    QTest::addColumn<QList<qint64>>("anlar");
+    QTest::newRow("14:35 five clips a second apart") << QTime(14, 35, 10) << QList<qint64>{0, 1000, 2000, 3000, 4000};
+    QTest::newRow("10:20 nothing at 2 s and 4 s") << QTime(10, 20, 10) << QList<qint64>{0, 1000, 3000};
+    QTest::newRow("07:07") << QTime(7, 7, 10) << QList<qint64>{0, 1000, 2000, 3000, 4000};
+}
+
+void TestSaatOku::duyuruZamanlamasi()
+{
+    QFETCH(QTime, zaman);
+    QFETCH(QList<qint64>, anlar);
+    MockClock saat(zaman);
+    RecordingSound ses(&saat);
+    SaatOku oku;
+    oku.saat_oku();
+    // The start returns at once, having played only the opening word.
+    QCOMPARE(ses.played.size(), 1);
+    saat.advance(3999);
+    QCOMPARE(ses.played.size(), anlar.size() - (anlar.last() == 4000 ? 1 : 0));
+    saat.advance(6001);
+    QCOMPARE(::anlar(ses.played), anlar);
+    QCOMPARE(saat.armedTimers(), 0);
+}
+
+void TestSaatOku::saatDonumundeHerKonumKendiAniniOkur()
+{
+    MockClock saat(QTime(12, 59, 57, 500));
+    RecordingSound ses(&saat);
+    SaatOku oku;
+    oku.saat_oku();
+    saat.advance(5000);
+    QCOMPARE(adlar(ses.played), (QStringList{"Saat", "10", "2", "0", "0"}));
+}
+
+void TestSaatOku::ikinciBaslangicUcBucukSaniyeSonra()
+{
+    MockClock saat(QTime(14, 35, 10));
+    RecordingSound ses(&saat);
+    SaatOku oku;
+    oku.saat_oku();
+    saat.advance(3500);
+    oku.saat_oku();
+    saat.advance(10000);
+    // The first announcement's minute-units tick cuts the new opening word, then the second runs in full.
+    QCOMPARE(adlar(ses.played), (QStringList{"Saat", "10", "4", "30", "Saat", "5", "10", "4", "30", "5"}));
+    QCOMPARE(anlar(ses.played), (QList<qint64>{0, 1000, 2000, 3000, 3500, 4000, 4500, 5500, 6500, 7500}));
+}
+
+void TestSaatOku::ikinciBaslangicSaatOnlarindayken()
+{
+    MockClock saat(QTime(14, 35, 10));
+    RecordingSound ses(&saat);
+    SaatOku oku;
+    oku.saat_oku();
+    saat.advance(1500);
+    oku.saat_oku();
+    saat.advance(10000);
+    // The pending hour-units tick plays over the new opening word and comes again in its place;
+    // the re-armed minute timer counts from the second start.
+    QCOMPARE(adlar(ses.played), (QStringList{"Saat", "10", "Saat", "4", "10", "4", "30", "5"}));
+    QCOMPARE(anlar(ses.played), (QList<qint64>{0, 1000, 1500, 2000, 2500, 3500, 4500, 5500}));
+}
+
+void TestSaatOku::yuzHizliBaslangicBirikmez()
+{
+    MockClock saat(QTime(9, 41, 0));
+    RecordingSound ses(&saat);
+    SaatOku oku;
+    const int nesneler = oku.children().size();
+    for (int i = 0; i < 100; ++i) {
+        oku.saat_oku();
+        QVERIFY(saat.armedTimers() <= 4);
+        saat.advance(37);
+    }
+    QCOMPARE(oku.children().size(), nesneler);
+    saat.advance(10000);
+    QCOMPARE(saat.armedTimers(), 0);
+    QCOMPARE(oku.findChildren<platform::WindowTimer *>().size(), 4);
+}
+
+void TestSaatOku::klipYolu()
+{
+    MockClock saat(QTime(9, 41, 0));
+    RecordingSound ses(&saat);
+    SaatOku oku;
+    oku.saat_oku();
+    QCOMPARE(ses.played.first().path, QStringLiteral("/opt/velmora/Ses/Saat.wav"));
+    saat.advance(1000);
+    QCOMPARE(ses.played.last().path, QStringLiteral("/opt/velmora/Ses/0.wav"));
+}
+
+QTEST_MAIN(TestSaatOku)
+#include "tst_saatoku.moc"
