@@ -1,6 +1,67 @@
 #include "about/hakkinda.h"
 
-hakkinda::hakkinda(QWidget *parent) : QWidget(parent)
+#include "platform/urlopener.h"
+
+#include <QIcon>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPixmap>
+#include <QUrl>
+
+namespace {
+
+// A blank icon: without one the window would show the program's icon or the window manager's own.
+QIcon bosSimge()
 {
+    QPixmap p(16, 16);
+    p.fill(Qt::transparent);
+    return QIcon(p);
+}
+
+} // namespace
+
+hakkinda::hakkinda(QWidget *parent)
+    : QWidget(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
+{
+    setObjectName(QStringLiteral("hakkinda"));
     setWindowTitle(QStringLiteral("Orlenbay Velmora"));
+    setWindowIcon(bosSimge());
+    setFixedSize(Genislik, Yukseklik);
+
+    Image1 = new QLabel(this);
+    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1->setGeometry(0, 0, 320, 240);
+    Image1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    Image1->setMargin(0);
+    Image1->setPixmap(QPixmap(QStringLiteral(":/velmora/hakkinda.jpg")));
+    Image1->installEventFilter(this);
+}
+
+hakkinda::~hakkinda() = default;
+
+bool hakkinda::eventFilter(QObject *watched, QEvent *event)
+{
+    // A click is a left press and a left release on the picture; the second press of a
+    // double click is not a new click.
+    if (watched == Image1) {
+        if (event->type() == QEvent::MouseButtonPress) {
+            m_basili = static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton;
+        } else if (event->type() == QEvent::MouseButtonDblClick) {
+            m_basili = false;
+        } else if (event->type() == QEvent::MouseButtonRelease) {
+            auto *m = static_cast<QMouseEvent *>(event);
+            if (m->button() == Qt::LeftButton && m_basili) {
+                m_basili = false;
+                if (Image1->rect().contains(m->position().toPoint()))
+                    Image1_Click();
+            }
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void hakkinda::Image1_Click()
+{
+    // Handed over without waiting; a failed launch is not the about window's business.
+    platform::openUrl(QUrl(QString::fromLatin1(SiteAdresi)));
 }

@@ -2,9 +2,28 @@
 
 #include <QWidget>
 
+class QLabel;
+
+// The about window: the product picture, whose click opens the maker's web site.
 class hakkinda : public QWidget
 {
     Q_OBJECT
 public:
     explicit hakkinda(QWidget *parent = nullptr);
+    ~hakkinda() override;
+
+    static constexpr const char SiteAdresi[] = "https://orlenbay.example/velmora";
+
+    // Designed client size in pixels (4800 x 3570 twips); the picture is 2 pixels taller.
+    static constexpr int Genislik = 320;
+    static constexpr int Yukseklik = 238;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void Image1_Click();
+
+    QLabel *Image1;
+    bool m_basili = false;
 };

@@ -1,6 +1,135 @@
 #include "stopwatch/krono.h"
 
-Krono::Krono(QWidget *parent) : QWidget(parent)
+#include "platform/windowtimer.h"
+
+#include <QApplication>
+#include <QIcon>
+#include <QLabel>
+#include <QPushButton>
+
+namespace {
+
+QLabel *alan(QWidget *parent, const char *ad, int sol)
 {
+    const QPalette sistem = QApplication::palette();
+    auto *l = new QLabel(QStringLiteral("Label1"), parent);
+    l->setObjectName(QLatin1String(ad));
+    l->setGeometry(sol, 16, 41, 41);
+    l->setAlignment(Qt::AlignCenter);
+    l->setMargin(0);
+    QFont f(QStringLiteral("MS Sans Serif"));
+    f.setPointSize(18);
+    l->setFont(f);
+    QPalette p = l->palette();
+    p.setColor(QPalette::WindowText, sistem.color(QPalette::HighlightedText));
+    l->setPalette(p);
+    return l;
+}
+
+QPushButton *dugme(QWidget *parent, const char *ad, const QString &baslik, int sol)
+{
+    auto *b = new QPushButton(baslik, parent);
+    b->setObjectName(QLatin1String(ad));
+    b->setGeometry(sol, 64, 49, 25);
+    // Buttons keep the system's look: their frames are drawn from the window colour, which
+    // they would otherwise inherit as highlight.
+    QPalette p = b->palette();
+    p.setColor(QPalette::Window, QApplication::palette().color(QPalette::Window));
+    b->setPalette(p);
+    return b;
+}
+
+QString ikiBasamak(int deger)
+{
+    QString metin = QString::number(deger);
+    if (deger < 10)
+        metin.prepend(QLatin1Char('0'));
+    return metin;
+}
+
+} // namespace
+
+Krono::Krono(QWidget *parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
+{
+    setObjectName(QStringLiteral("Krono"));
     setWindowTitle(QStringLiteral("Kronometre"));
+    setWindowIcon(QIcon(QStringLiteral(":/velmora/velmora.png")));
+    setFixedSize(Genislik, Yukseklik);
+    setAutoFillBackground(true);
+    QPalette p = palette();
+    p.setColor(QPalette::Window, QApplication::palette().color(QPalette::Highlight));
+    setPalette(p);
+
+    // Positions are the designed twips divided by 15.
+    Label1 = alan(this, "Label1", 8);
+    Label2 = alan(this, "Label2", 56);
+    Label3 = alan(this, "Label3", 104);
+    Command3 = dugme(this, "Command3", QStringLiteral("Sıfırla"), 0);
+    Command2 = dugme(this, "Command2", QStringLiteral("Durdur"), 56);
+    Command1 = dugme(this, "Command1", QStringLiteral("Başla"), 112);
+    setTabOrder(Command1, Command2);
+    setTabOrder(Command2, Command3);
+    Command1->setFocus();
+
+    Timer1 = new platform::WindowTimer(this, 0);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+
+    connect(Command1, &QPushButton::clicked, this, &Krono::Command1_Click);
+    connect(Command2, &QPushButton::clicked, this, &Krono::Command2_Click);
+    connect(Command3, &QPushButton::clicked, this, &Krono::Command3_Click);
+    connect(Timer1, &platform::WindowTimer::timeout, this, &Krono::Timer1_Timer);
+
+    Form_Load();
+}
+
+Krono::~Krono() = default;
+
+void Krono::Form_Load()
+{
+    Label1->setText(QStringLiteral("00"));
+    Label2->setText(QStringLiteral("00"));
+    Label3->setText(QStringLiteral("00"));
+    Timer1->setInterval(1000);
+    Timer1->setEnabled(false);
+}
+
+void Krono::Command1_Click()
+{
+    // Enabling a running timer leaves its period alone, so a second press neither speeds up the
+    // count nor throws away the second in progress.
+    Timer1->setEnabled(true);
+}
+
+void Krono::Command2_Click()
+{
+    Timer1->setEnabled(false);
+}
+
+void Krono::Command3_Click()
+{
+    saniye_sayac = 0;
+    saat_sayac = 0;
+    dakika_sayac = 0;
+    Label1->setText(QStringLiteral("00"));
+    Label2->setText(QStringLiteral("00"));
+    Label3->setText(QStringLiteral("00"));
+}
+
+void Krono::Timer1_Timer()
+{
+    saniye_sayac += 1;
+    if (saniye_sayac == 60) {
+        saniye_sayac = 0;
+        dakika_sayac += 1;
+        if (dakika_sayac == 60) {
+            dakika_sayac = 0;
+            saat_sayac += 1;
+            if (saat_sayac == 24)
+                saat_sayac = 0;
+        }
+    }
+    Label1->setText(ikiBasamak(saat_sayac));
+    Label2->setText(ikiBasamak(dakika_sayac));
+    Label3->setText(ikiBasamak(saniye_sayac));
 }

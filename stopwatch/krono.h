@@ -2,9 +2,42 @@
 
 #include <QWidget>
 
+class QLabel;
+class QPushButton;
+
+namespace platform {
+class WindowTimer;
+}
+
+// The stopwatch: counts the ticks of a one-second timer as hours, minutes and seconds.
+// Its counters belong to the window, so every newly opened stopwatch starts from zero.
 class Krono : public QWidget
 {
     Q_OBJECT
 public:
     explicit Krono(QWidget *parent = nullptr);
+    ~Krono() override;
+
+    // Designed client size in pixels (2370 x 1290 twips).
+    static constexpr int Genislik = 158;
+    static constexpr int Yukseklik = 86;
+
+private:
+    void Form_Load();
+    void Command1_Click();
+    void Command2_Click();
+    void Command3_Click();
+    void Timer1_Timer();
+
+    QLabel *Label1;
+    QLabel *Label2;
+    QLabel *Label3;
+    QPushButton *Command3;
+    QPushButton *Command2;
+    QPushButton *Command1;
+    platform::WindowTimer *Timer1;
+
+    qint16 saat_sayac = 0;
+    qint16 dakika_sayac = 0;
+    qint16 saniye_sayac = 0;
 };

@@ -4,6 +4,7 @@
 
 RecordingSound::RecordingSound(const MockClock *clock) : m_clock(clock)
 {
+    m_real.start();
     platform::SoundOutput::install(this);
 }
 
@@ -14,5 +15,5 @@ RecordingSound::~RecordingSound()
 
 void RecordingSound::play(const QString &path)
 {
-    played.append({m_clock ? m_clock->elapsed() : 0, path});
+    played.append({m_clock ? m_clock->elapsed() : m_real.elapsed(), path});
 }

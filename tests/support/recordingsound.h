@@ -2,11 +2,13 @@
 
 #include "platform/sound.h"
 
+#include <QElapsedTimer>
 #include <QList>
 
 class MockClock;
 
-// Stands in for the sound card: notes what was played, and when by the mock clock.
+// Stands in for the sound card: notes what was played, and when: by the mock clock, or without one
+// in real milliseconds since the recorder was made.
 class RecordingSound : public platform::SoundOutput
 {
 public:
@@ -23,4 +25,5 @@ public:
 
 private:
     const MockClock *m_clock;
+    QElapsedTimer m_real;
 };
