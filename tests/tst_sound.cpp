@@ -1,0 +1,381 @@
+#include "platform/sound.h"
+#include "recordingsound.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QScopeGuard>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QtEndian>
+
+#include <cmath>
+#include <memory>
+
+using platform::SdlSound;
+using platform::SoundOutput;
+
+namespace {
+
+QByteArray le16(quint16 v)
+{
+    v = qToLittleEndian(v);
+    return QByteArray(reinterpret_cast<const char *>(&v), 2);
+}
+
+QByteArray le32(quint32 v)
+{
+    v = qToLittleEndian(v);
+    return QByteArray(reinterpret_cast<const char *>(&v), 4);
+}
+
+void writeBytes(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    QVERIFY2(file.open(QIODevice::WriteOnly | QIODevice::Truncate), qPrintable(path));
+    QCOMPARE(file.write(bytes), bytes.size());
+}
+
+// A PCM WAV holding a quiet 440 Hz tone.
+QByteArray wav(int ms, int rate = 22050, int channels = 1, int bits = 16)
+{
+    const int frames = int(qint64(rate) * ms / 1000);
+    const int sampleBytes = bits / 8;
+    QByteArray data;
+    data.reserve(frames * channels * sampleBytes);
+    for (int i = 0; i < frames; ++i) {
+        const double v = 0.2 * std::sin(2 * M_PI * 440 * i / rate);
+        for (int c = 0; c < channels; ++c) {
+            if (bits == 8)
+                data.append(char(quint8(128 + int(v * 127))));
+            else
+                data.append(le16(quint16(qint16(v * 32767))));
+        }
+    }
+    return "RIFF" + le32(36 + data.size()) + "WAVE" + "fmt " + le32(16) + le16(1) + le16(channels) +
+           le32(rate) + le32(rate * channels * sampleBytes) + le16(channels * sampleBytes) + le16(bits) +
+           "data" + le32(data.size()) + data;
+}
+
+// Waits for the device to close; the milliseconds it took, or -1 if it stayed open past the limit.
+qint64 msUntilClosed(const SdlSound &sound, const QElapsedTimer &since, int limit)
+{
+    if (!QTest::qWaitFor([&] { return !sound.deviceOpen(); }, limit)) return -1;
+    return since.elapsed();
+}
+
+// The process's threads: an open audio device keeps one of SDL's running.
+int threadCount()
+{
+    return int(QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size());
+}
+
+} // namespace
+
+class TestSound : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void defaultOutput();
+    void playsPcmWavs_data();
+    void playsPcmWavs();
+    void unreadableClipBeeps_data();
+    void unreadableClipBeeps();
+    void clipReadAnewEachPlay_data();
+    void clipReadAnewEachPlay();
+    void replacesThePlayingClip_data();
+    void replacesThePlayingClip();
+    void closesAfterIdleDelay_data();
+    void closesAfterIdleDelay();
+    void shorterDelayAppliesToTheOpenDevice();
+    void withoutDeviceStaysSilentAndRetries();
+    void destroyedWhilePlaying();
+
+private:
+    QString path(const QString &name) const { return m_dir.filePath(name); }
+    // A sound whose beeps are counted instead of heard.
+    std::unique_ptr<SdlSound> makeSound(int *beeps)
+    {
+        auto sound = std::make_unique<SdlSound>();
+        sound->setBeeper([beeps] { ++*beeps; });
+        return sound;
+    }
+
+    QTemporaryDir m_dir;
+};
+
+void TestSound::initTestCase()
+{
+    // Before the first play: SDL reads the driver when it starts its audio part.
+    qputenv("SDL_AUDIODRIVER", "dummy");
+    QVERIFY(m_dir.isValid());
+    writeBytes(path(QStringLiteral("short.wav")), wav(100));
+    writeBytes(path(QStringLiteral("long.wav")), wav(6000));
+}
+
+void TestSound::defaultOutput()
+{
+    SoundOutput &standard = SoundOutput::instance();
+    auto *sdl = dynamic_cast<SdlSound *>(&standard);
+    QVERIFY(sdl);
+    // Owned by the application, so it goes while Qt and SDL are still there.
+    QCOMPARE(sdl->parent(), static_cast<QObject *>(qApp));
+    QCOMPARE(&SoundOutput::instance(), &standard);
+    {
+        RecordingSound recorder(nullptr);
+        SoundOutput::instance().play(QStringLiteral("Ses/Saat.wav"));
+        QCOMPARE(recorder.played.size(), 1);
+        QCOMPARE(recorder.played.first().path, QStringLiteral("Ses/Saat.wav"));
+        QVERIFY(!sdl->deviceOpen());
+    }
+    QCOMPARE(&SoundOutput::instance(), &standard);
+}
+
+void TestSound::playsPcmWavs_data()
+{
+    QTest::addColumn<int>("rate");
+    QTest::addColumn<int>("channels");
+    QTest::addColumn<int>("bits");
+
+    QTest::newRow("22050 Hz mono 16-bit, as the clips") << 22050 << 1 << 16;
+    QTest::newRow("44100 Hz stereo 16-bit") << 44100 << 2 << 16;
+    QTest::newRow("48000 Hz mono 16-bit") << 48000 << 1 << 16;
+    QTest::newRow("11025 Hz mono 8-bit") << 11025 << 1 << 8;
+}
+
+// Any PCM WAV plays, and the device stays open for the whole clip whatever its format.
+void TestSound::playsPcmWavs()
+{
+    QFETCH(int, rate);
+    QFETCH(int, channels);
+    QFETCH(int, bits);
+    const int clipMs = 600;
+    const QString file = path(QStringLiteral("format-%1-%2-%3.wav").arg(rate).arg(channels).arg(bits));
+    writeBytes(file, wav(clipMs, rate, channels, bits));
+
+    int beeps = 0;
+    auto sound = makeSound(&beeps);
+    sound->setIdleCloseDelay(0);
+    QElapsedTimer since;
+    since.start();
+    sound->play(file);
+    QVERIFY(sound->deviceOpen());
+    const qint64 closedAfter = msUntilClosed(*sound, since, clipMs + 5000);
+    QCOMPARE(beeps, 0);
+    QVERIFY2(closedAfter >= clipMs * 9 / 10, qPrintable(QString::number(closedAfter)));
+}
+
+void TestSound::unreadableClipBeeps_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("content");
+
+    QTest::newRow("missing file") << "missing.wav" << QByteArray();
+    QTest::newRow("empty file") << "empty.wav" << QByteArray("");
+    QTest::newRow("text, not sound") << "text.wav" << QByteArray("saat on iki\n");
+    QTest::newRow("cut inside the header") << "cut.wav" << wav(100).left(20);
+    QTest::newRow("a folder") << "folder.wav" << QByteArray();
+}
+
+void TestSound::unreadableClipBeeps()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, content);
+    const QString file = path(name);
+    if (name == QLatin1String("folder.wav"))
+        QVERIFY(QDir(m_dir.path()).mkpath(name));
+    else if (!content.isNull())
+        writeBytes(file, content);
+
+    int beeps = 0;
+    auto sound = makeSound(&beeps);
+    sound->play(file);
+    QCOMPARE(beeps, 1);
+    // The next good clip plays as usual.
+    sound->play(path(QStringLiteral("short.wav")));
+    QCOMPARE(beeps, 1);
+    QVERIFY(sound->deviceOpen());
+}
+
+namespace {
+enum class Content { Good, Spoilt, Gone };
+}
+
+void TestSound::clipReadAnewEachPlay_data()
+{
+    QTest::addColumn<int>("before");
+    QTest::addColumn<int>("after");
+    QTest::addColumn<int>("beepsBefore");
+    QTest::addColumn<int>("beepsAfter");
+
+    QTest::newRow("removed") << int(Content::Good) << int(Content::Gone) << 0 << 1;
+    QTest::newRow("put in place") << int(Content::Gone) << int(Content::Good) << 1 << 1;
+    QTest::newRow("spoilt") << int(Content::Good) << int(Content::Spoilt) << 0 << 1;
+    QTest::newRow("mended") << int(Content::Spoilt) << int(Content::Good) << 1 << 1;
+}
+
+void TestSound::clipReadAnewEachPlay()
+{
+    QFETCH(int, before);
+    QFETCH(int, after);
+    QFETCH(int, beepsBefore);
+    QFETCH(int, beepsAfter);
+    const QString file = path(QStringLiteral("changing.wav"));
+    const auto put = [&](int content) {
+        QFile::remove(file);
+        if (Content(content) == Content::Good)
+            writeBytes(file, wav(100));
+        else if (Content(content) == Content::Spoilt)
+            writeBytes(file, QByteArray("RIFF....WAVEjunk"));
+    };
+
+    int beeps = 0;
+    auto sound = makeSound(&beeps);
+    put(before);
+    sound->play(file);
+    QCOMPARE(beeps, beepsBefore);
+    put(after);
+    sound->play(file);
+    QCOMPARE(beeps, beepsAfter);
+}
+
+void TestSound::replacesThePlayingClip_data()
+{
+    QTest::addColumn<QString>("next");
+    QTest::addColumn<bool>("rewriteFirst");
+    QTest::addColumn<int>("beeps");
+
+    QTest::newRow("another clip") << "short.wav" << false << 0;
+    QTest::newRow("the same file, rewritten short") << "first.wav" << true << 0;
+    // The beep stands in for the asked-for clip, so the previous one does not go on under it.
+    QTest::newRow("a missing file") << "missing.wav" << false << 1;
+}
+
+// Six seconds of sound, then a play of something short: the device closes long before the six seconds end.
+void TestSound::replacesThePlayingClip()
+{
+    QFETCH(QString, next);
+    QFETCH(bool, rewriteFirst);
+    QFETCH(int, beeps);
+    const QString first = path(QStringLiteral("first.wav"));
+    writeBytes(first, wav(6000));
+
+    int beeped = 0;
+    auto sound = makeSound(&beeped);
+    sound->setIdleCloseDelay(100);
+    QElapsedTimer took;
+    took.start();
+    sound->play(first);
+    QVERIFY2(took.elapsed() < 1000, "play() waited for the clip");
+    if (rewriteFirst) writeBytes(first, wav(100));
+    QElapsedTimer since;
+    since.start();
+    sound->play(path(next));
+    QCOMPARE(beeped, beeps);
+    QVERIFY2(msUntilClosed(*sound, since, 3000) >= 0, "the six-second clip went on");
+}
+
+void TestSound::closesAfterIdleDelay_data()
+{
+    QTest::addColumn<int>("clipMs");
+    QTest::addColumn<int>("delay"); // -1: leave the default
+    QTest::addColumn<int>("expectedMs");
+
+    QTest::newRow("short clip, short delay") << 150 << 250 << 400;
+    QTest::newRow("long clip, short delay") << 1200 << 150 << 1350;
+    QTest::newRow("no delay") << 150 << 0 << 150;
+    QTest::newRow("default delay") << 100 << -1 << 3100;
+}
+
+// Closed once the clip is over and the delay has passed, not before; the next play opens it again.
+void TestSound::closesAfterIdleDelay()
+{
+    QFETCH(int, clipMs);
+    QFETCH(int, delay);
+    QFETCH(int, expectedMs);
+    const QString file = path(QStringLiteral("clip-%1.wav").arg(clipMs));
+    writeBytes(file, wav(clipMs));
+
+    int beeps = 0;
+    auto sound = makeSound(&beeps);
+    if (delay >= 0) sound->setIdleCloseDelay(delay);
+    QVERIFY(!sound->deviceOpen());
+    const int threadsBefore = threadCount();
+    QElapsedTimer since;
+    since.start();
+    sound->play(file);
+    QVERIFY(sound->deviceOpen());
+    const qint64 closedAfter = msUntilClosed(*sound, since, expectedMs + 5000);
+    QVERIFY2(closedAfter >= 0, "the device stayed open");
+    // Coarse timers may fire up to 5 % early.
+    QVERIFY2(closedAfter >= expectedMs * 9 / 10, qPrintable(QString::number(closedAfter)));
+    QCOMPARE(threadCount(), threadsBefore);
+
+    sound->play(file);
+    QVERIFY(sound->deviceOpen());
+    QCOMPARE(beeps, 0);
+}
+
+void TestSound::shorterDelayAppliesToTheOpenDevice()
+{
+    int beeps = 0;
+    auto sound = makeSound(&beeps);
+    sound->play(path(QStringLiteral("short.wav")));
+    QVERIFY(sound->deviceOpen());
+    QElapsedTimer since;
+    since.start();
+    sound->setIdleCloseDelay(100);
+    const qint64 closedAfter = msUntilClosed(*sound, since, 2000);
+    QVERIFY2(closedAfter >= 0, "the device waited out the default delay");
+}
+
+// No sound device is not an error: nothing sounds, nothing beeps, and a later play tries again.
+void TestSound::withoutDeviceStaysSilentAndRetries()
+{
+    qputenv("SDL_AUDIODRIVER", "velmora-no-such-driver");
+    auto restore = qScopeGuard([] { qputenv("SDL_AUDIODRIVER", "dummy"); });
+
+    int beeps = 0;
+    auto sound = makeSound(&beeps);
+    for (int round = 0; round < 3; ++round) {
+        QElapsedTimer took;
+        took.start();
+        sound->play(path(QStringLiteral("short.wav")));
+        sound->play(path(QStringLiteral("missing.wav")));
+        QVERIFY2(took.elapsed() < 2000, "play() hung without a device");
+        QVERIFY(!sound->deviceOpen());
+    }
+    QCOMPARE(beeps, 0);
+
+    restore.dismiss();
+    qputenv("SDL_AUDIODRIVER", "dummy");
+    sound->play(path(QStringLiteral("short.wav")));
+    QVERIFY(sound->deviceOpen());
+    QCOMPARE(beeps, 0);
+}
+
+void TestSound::destroyedWhilePlaying()
+{
+    int beeps = 0;
+    const int threadsBefore = threadCount();
+    {
+        auto first = makeSound(&beeps);
+        first->play(path(QStringLiteral("long.wav")));
+        QVERIFY(first->deviceOpen());
+    }
+    auto second = makeSound(&beeps);
+    second->setIdleCloseDelay(0);
+    QElapsedTimer since;
+    since.start();
+    second->play(path(QStringLiteral("short.wav")));
+    QVERIFY(second->deviceOpen());
+    QVERIFY(msUntilClosed(*second, since, 3000) >= 0);
+    QCOMPARE(threadCount(), threadsBefore); // the first one's device went with it
+    QCOMPARE(beeps, 0);
+}
+
+QTEST_MAIN(TestSound)
+#include "tst_sound.moc"
