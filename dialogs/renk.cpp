@@ -1,6 +1,150 @@
 #include "dialogs/renk.h"
 
-Renk::Renk(QWidget *parent) : QWidget(parent)
+#include "dialogs/formyazisi.h"
+#include "platform/windowmanager.h"
+#include "startup/ayardeposu.h"
+#include "startup/baslangic.h"
+
+#include <QLabel>
+#include <QPushButton>
+
+namespace {
+
+QLabel *etiket(QWidget *parent, const char *ad, const QString &metin, QRect yer)
 {
+    auto *l = new QLabel(metin, parent);
+    l->setObjectName(QLatin1String(ad));
+    l->setGeometry(yer);
+    l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    return l;
+}
+
+// A graphical button: its face is a plain colour, kept as the palette's button colour (which the
+// style sheet, once applied, sets to the same colour).
+void yuzRengiVer(QPushButton *dugme, const QColor &renk)
+{
+    QPalette p = dugme->palette();
+    p.setColor(QPalette::Button, renk);
+    dugme->setPalette(p);
+    dugme->setStyleSheet(QStringLiteral("QPushButton { background-color: %1; border: 2px outset #c0c0c0; }"
+                                        "QPushButton:pressed { border-style: inset; }"
+                                        "QPushButton:focus { border: 2px dotted palette(highlight); }")
+                             .arg(renk.name()));
+}
+
+QColor yuzRengi(const QPushButton *dugme)
+{
+    return dugme->palette().color(QPalette::Button);
+}
+
+void yaziRengiVer(QLabel *l, const QColor &renk)
+{
+    QPalette p = l->palette();
+    p.setColor(QPalette::WindowText, renk);
+    l->setPalette(p);
+}
+
+void arkaRengiVer(QWidget *w, const QColor &renk)
+{
+    QPalette p = w->palette();
+    p.setColor(QPalette::Window, renk);
+    w->setPalette(p);
+}
+
+} // namespace
+
+Renk::Renk(QWidget *parent)
+    : QWidget(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
+{
+    setObjectName(QStringLiteral("Renk"));
     setWindowTitle(QStringLiteral("Renk Ayarı"));
+    setWindowIcon(QIcon());
+    setFixedSize(Genislik, Yukseklik);
+    setFont(msSansSerif(8.25));
+
+    // Positions are the designed twips divided by 15.
+    D_Arka = new QWidget(this);
+    D_Arka->setObjectName(QStringLiteral("D_Arka"));
+    D_Arka->setGeometry(8, 16, 73, 33);
+    D_Arka->setAutoFillBackground(true);
+    D_Arka->setFocusPolicy(Qt::StrongFocus);
+    arkaRengiVer(D_Arka, Sayi::renk(Sayi::varsayilanArka));
+
+    Yazi = etiket(D_Arka, "Yazi", QStringLiteral("00:00"), QRect(0, 0, 65, 33));
+    QFont arial(QStringLiteral("Arial"));
+    arial.setPointSize(18);
+    Yazi->setFont(arial);
+    yaziRengiVer(Yazi, Sayi::renk(Sayi::varsayilanYaziRengi));
+
+    Label1 = etiket(this, "Label1", QStringLiteral("Yazı Rengi :"), QRect(104, 8, 97, 17));
+    Command1 = new QPushButton(this);
+    Command1->setObjectName(QStringLiteral("Command1"));
+    Command1->setGeometry(192, 8, 25, 17);
+    yuzRengiVer(Command1, Sayi::renk(Sayi::varsayilanYaziRengi));
+
+    Label2 = etiket(this, "Label2", QStringLiteral("Arka Plan Rengi:"), QRect(104, 32, 97, 17));
+    Command2 = new QPushButton(this);
+    Command2->setObjectName(QStringLiteral("Command2"));
+    Command2->setGeometry(192, 32, 25, 17);
+    yuzRengiVer(Command2, Sayi::renk(Sayi::varsayilanArka));
+
+    Command3 = new QPushButton(QStringLiteral("&Tamam"), this);
+    Command3->setObjectName(QStringLiteral("Command3"));
+    Command3->setGeometry(72, 64, 73, 25);
+
+    // The swatches are drawn over the wide captions.
+    Command1->raise();
+    Command2->raise();
+
+    setTabOrder(D_Arka, Command1);
+    setTabOrder(Command1, Command2);
+    setTabOrder(Command2, Command3);
+    D_Arka->setFocus();
+
+    connect(Command1, &QPushButton::clicked, this, &Renk::Command1_Click);
+    connect(Command2, &QPushButton::clicked, this, &Renk::Command2_Click);
+    connect(Command3, &QPushButton::clicked, this, &Renk::Command3_Click);
+
+    Form_Load();
+}
+
+void Renk::Form_Load()
+{
+    // An unreadable stored colour opens as the first-run default.
+    yuzRengiVer(Command1, Sayi::renk(Sayi::renkOku(Anahtar::YaziRengi, Sayi::varsayilanYaziRengi)));
+    yaziRengiVer(Yazi, yuzRengi(Command1));
+    yuzRengiVer(Command2, Sayi::renk(Sayi::renkOku(Anahtar::Arka, Sayi::varsayilanArka)));
+    arkaRengiVer(D_Arka, yuzRengi(Command2));
+}
+
+void Renk::Command1_Click()
+{
+    // A cancelled chooser still hands back its current colour: the last confirmed one, black at first.
+    color.showColor(this);
+    yuzRengiVer(Command1, color.color());
+    yaziRengiVer(Yazi, color.color());
+}
+
+void Renk::Command2_Click()
+{
+    color2.showColor(this);
+    yuzRengiVer(Command2, color2.color());
+    arkaRengiVer(D_Arka, color2.color());
+}
+
+void Renk::Command3_Click()
+{
+    AyarDeposu::ayar_yaz(Anahtar::Arka, QString::number(Sayi::bgr(yuzRengi(Command2))));
+    AyarDeposu::ayar_yaz(Anahtar::YaziRengi, QString::number(Sayi::bgr(yuzRengi(Command1))));
+    if (Baslangic *b = Baslangic::instance()) {
+        b->form1Kapat();
+        b->ayarla();
+    }
+    close();
+}
+
+void Renk::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    platform::skipTaskbar(this);
 }

@@ -1,6 +1,82 @@
 #include "dialogs/seffaflik.h"
 
-Seffaflik::Seffaflik(QWidget *parent) : QWidget(parent)
+#include "clock/form1.h"
+#include "clock/module1.h"
+#include "dialogs/formyazisi.h"
+#include "platform/windowmanager.h"
+#include "startup/ayardeposu.h"
+#include "startup/baslangic.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QSlider>
+
+Seffaflik::Seffaflik(QWidget *parent)
+    : QWidget(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
 {
+    setObjectName(QStringLiteral("Seffaflik"));
     setWindowTitle(QStringLiteral("Şeffaflık Ayarı"));
+    setWindowIcon(QIcon());
+    setFixedSize(Genislik, Yukseklik);
+    setFont(msSansSerif(8.25));
+
+    // Positions are the designed twips divided by 15.
+    Label1 = new QLabel(QStringLiteral("Şeffaflık :"), this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setGeometry(8, 8, 57, 17);
+    Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    Label1->setFont(msSansSerif(9.75));
+
+    Slider1 = new QSlider(Qt::Horizontal, this);
+    Slider1->setObjectName(QStringLiteral("Slider1"));
+    Slider1->setGeometry(64, 8, 169, 29);
+    Slider1->setRange(0, 255);
+    Slider1->setSingleStep(1);
+    Slider1->setPageStep(5);
+    Slider1->setTickPosition(QSlider::NoTicks);
+    Slider1->setValue(0);
+    Slider1->setFocusPolicy(Qt::StrongFocus);
+
+    Command1 = new QPushButton(QStringLiteral("&Tamam"), this);
+    Command1->setObjectName(QStringLiteral("Command1"));
+    Command1->setGeometry(80, 40, 81, 25);
+
+    setTabOrder(Slider1, Command1);
+    Slider1->setFocus();
+
+    Form_Load();
+    // Connected after loading: only the user's moves count, and each one (also while dragging) is
+    // applied at once.
+    connect(Slider1, &QSlider::valueChanged, this, &Seffaflik::Slider1_Change);
+    connect(Command1, &QPushButton::clicked, this, &Seffaflik::Command1_Click);
+}
+
+void Seffaflik::Form_Load()
+{
+    // The slider cannot show a value outside 0..255; such a text opens as the first-run default.
+    const QString metin = AyarDeposu::ayar_oku(Anahtar::Seffaflik);
+    Slider1->setValue(Sayi::oku(metin, 0, 255, Sayi::varsayilanSeffaflik));
+}
+
+void Seffaflik::Slider1_Change()
+{
+    // The clock of this moment: after a rebuild, the new one.
+    Baslangic *b = Baslangic::instance();
+    Module1::seffaflik_uygula(b ? b->form1() : nullptr, static_cast<qint16>(Slider1->value()));
+}
+
+void Seffaflik::Command1_Click()
+{
+    AyarDeposu::ayar_yaz(Anahtar::Seffaflik, QString::number(Slider1->value()));
+    if (Baslangic *b = Baslangic::instance()) {
+        b->form1Kapat();
+        b->ayarla();
+    }
+    close();
+}
+
+void Seffaflik::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    platform::skipTaskbar(this);
 }

@@ -2,9 +2,32 @@
 
 #include <QWidget>
 
+class QLabel;
+class QPushButton;
+class QSlider;
+
+// Sets the clock's opacity: each move of the slider is applied to the clock at once, "&Tamam" stores
+// it and rebuilds the clock. The opacity being chosen is the slider's value, nowhere else.
 class Seffaflik : public QWidget
 {
     Q_OBJECT
 public:
     explicit Seffaflik(QWidget *parent = nullptr);
+
+    void Form_Load();
+
+    // Designed client size in pixels (3570 x 1080 twips).
+    static constexpr int Genislik = 238;
+    static constexpr int Yukseklik = 72;
+
+protected:
+    void showEvent(QShowEvent *event) override;
+
+private:
+    void Slider1_Change();
+    void Command1_Click();
+
+    QLabel *Label1;
+    QSlider *Slider1;
+    QPushButton *Command1;
 };

@@ -1,6 +1,118 @@
 #include "dialogs/zamanlayici.h"
 
-Zamanlayici::Zamanlayici(QWidget *parent) : QWidget(parent)
+#include "dialogs/formyazisi.h"
+#include "platform/windowmanager.h"
+#include "startup/ayardeposu.h"
+
+#include <QIcon>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace {
+
+QLabel *etiket(QWidget *parent, const char *ad, const QString &metin, QRect yer, bool opak)
 {
+    auto *l = new QLabel(metin, parent);
+    l->setObjectName(QLatin1String(ad));
+    l->setGeometry(yer);
+    l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    QPalette p = l->palette();
+    p.setColor(QPalette::WindowText, p.color(QPalette::HighlightedText));
+    p.setColor(QPalette::Window, p.color(QPalette::Highlight));
+    l->setPalette(p);
+    l->setAutoFillBackground(opak);
+    return l;
+}
+
+QLineEdit *kutu(QWidget *parent, const char *ad, QRect yer)
+{
+    auto *t = new QLineEdit(parent);
+    t->setObjectName(QLatin1String(ad));
+    t->setGeometry(yer);
+    return t;
+}
+
+// A box whose limit binds only what is typed: QLineEdit would cut a longer stored text to its limit,
+// so the limit never falls below the text the box holds, and it shrinks back with each edit.
+void sinirliMetinVer(QLineEdit *t, const QString &metin)
+{
+    t->setMaxLength(qMax<int>(Zamanlayici::SaatSiniri, metin.size()));
+    t->setText(metin);
+}
+
+void siniriDaralt(QLineEdit *t)
+{
+    t->setMaxLength(qMax<int>(Zamanlayici::SaatSiniri, t->text().size()));
+}
+
+} // namespace
+
+Zamanlayici::Zamanlayici(QWidget *parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
+{
+    setObjectName(QStringLiteral("Zamanlayici"));
     setWindowTitle(QStringLiteral("Zamanlayıcı"));
+    QIcon simge(QStringLiteral(":/velmora/zamanlayici.png"));
+    simge.addFile(QStringLiteral(":/velmora/zamanlayici-16.png"));
+    setWindowIcon(simge);
+    setFixedSize(Genislik, Yukseklik);
+    setFont(msSansSerif(8.25));
+    setAutoFillBackground(true);
+    QPalette p = palette();
+    p.setColor(QPalette::Window, p.color(QPalette::Highlight));
+    setPalette(p);
+
+    // Positions are the designed twips divided by 15. The captions are wider than the room left of
+    // the boxes; the boxes, made later, lie over them.
+    Label1 = etiket(this, "Label1", QStringLiteral("Uyarı Başlığı :"), QRect(8, 8, 161, 17), false);
+    Label2 = etiket(this, "Label2", QStringLiteral("Uyarı Metni :"), QRect(8, 32, 161, 17), true);
+    Label3 = etiket(this, "Label3", QStringLiteral("Uyarı Zamanı :"), QRect(8, 56, 161, 17), true);
+    Text1 = kutu(this, "Text1", QRect(80, 8, 177, 19));
+    Text2 = kutu(this, "Text2", QRect(80, 32, 177, 19));
+    Text3 = kutu(this, "Text3", QRect(80, 56, 25, 19));
+    Text4 = kutu(this, "Text4", QRect(112, 56, 25, 19));
+    Text3->setText(QStringLiteral("00"));
+    Text4->setText(QStringLiteral("00"));
+    Text3->setMaxLength(SaatSiniri);
+    Text4->setMaxLength(SaatSiniri);
+
+    Command1 = new QPushButton(QStringLiteral("&Tamam"), this);
+    Command1->setObjectName(QStringLiteral("Command1"));
+    Command1->setGeometry(88, 88, 89, 25);
+
+    setTabOrder(Text1, Text2);
+    setTabOrder(Text2, Text3);
+    setTabOrder(Text3, Text4);
+    setTabOrder(Text4, Command1);
+    Text1->setFocus();
+
+    connect(Text3, &QLineEdit::textEdited, this, [this] { siniriDaralt(Text3); });
+    connect(Text4, &QLineEdit::textEdited, this, [this] { siniriDaralt(Text4); });
+    connect(Command1, &QPushButton::clicked, this, &Zamanlayici::Command1_Click);
+
+    Form_Load();
+}
+
+void Zamanlayici::Form_Load()
+{
+    sinirliMetinVer(Text3, AyarDeposu::ayar_oku(Anahtar::Zaman1));
+    sinirliMetinVer(Text4, AyarDeposu::ayar_oku(Anahtar::Zaman2));
+    Text1->setText(AyarDeposu::ayar_oku(Anahtar::Baslik));
+    Text2->setText(AyarDeposu::ayar_oku(Anahtar::Metin));
+}
+
+void Zamanlayici::Command1_Click()
+{
+    AyarDeposu::ayar_yaz(Anahtar::Zaman1, Text3->text());
+    AyarDeposu::ayar_yaz(Anahtar::Zaman2, Text4->text());
+    AyarDeposu::ayar_yaz(Anahtar::Baslik, Text1->text());
+    AyarDeposu::ayar_yaz(Anahtar::Metin, Text2->text());
+    close();
+}
+
+void Zamanlayici::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    platform::skipTaskbar(this);
 }

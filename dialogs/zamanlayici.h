@@ -2,9 +2,37 @@
 
 #include <QWidget>
 
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+// Stores a reminder (hour, minute, title, message) as four plain texts. Nothing acts on it.
 class Zamanlayici : public QWidget
 {
     Q_OBJECT
 public:
     explicit Zamanlayici(QWidget *parent = nullptr);
+
+    void Form_Load();
+
+    // Designed client size in pixels (3990 x 1785 twips).
+    static constexpr int Genislik = 266;
+    static constexpr int Yukseklik = 119;
+    // What the user may type into the hour and the minute box.
+    static constexpr int SaatSiniri = 2;
+
+protected:
+    void showEvent(QShowEvent *event) override;
+
+private:
+    void Command1_Click();
+
+    QLabel *Label1;
+    QLabel *Label2;
+    QLabel *Label3;
+    QLineEdit *Text1;
+    QLineEdit *Text2;
+    QLineEdit *Text3;
+    QLineEdit *Text4;
+    QPushButton *Command1;
 };
