@@ -16,10 +16,17 @@ void ColorChooser::installAnswerForTesting(Answer answer)
 void ColorChooser::showColor(QWidget *parent)
 {
     // Opens with no colour preselected; only a confirmed choice changes the current colour.
-    const QColor chosen = testAnswer ? testAnswer(Qt::white, parent)
-                                     : QColorDialog::getColor(Qt::white, parent);
-    if (chosen.isValid())
-        m_color = chosen;
+    if (testAnswer) {
+        const QColor chosen = testAnswer(Qt::white, parent);
+        if (chosen.isValid())
+            m_color = chosen;
+        return;
+    }
+    // Modal to the dialog that asked, not to the program: the clock and its menu stay usable.
+    QColorDialog dialog(parent);
+    dialog.setWindowModality(Qt::WindowModal);
+    if (dialog.exec() == QDialog::Accepted && dialog.selectedColor().isValid())
+        m_color = dialog.selectedColor();
 }
 
 } // namespace platform
