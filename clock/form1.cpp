@@ -173,14 +173,20 @@ void Form1::Image1_MouseDown()
 
 void Form1::Form_MouseMove(Qt::MouseButtons dugmeler, QPoint ekranKonumu)
 {
-    if (dugmeler == Qt::LeftButton)
-        platform::startSystemMove(this, ekranKonumu);
+    // One hand-over per press: the window manager owns the pointer from then on.
+    if (dugmeler == Qt::LeftButton && !m_tasimaIstendi) {
+        m_tasimaIstendi = true;
+        m_yoneticiTasiyor = platform::startSystemMove(this, m_basmaNoktasi.value_or(ekranKonumu));
+    }
 }
 
 void Form1::odakDegisti(QWindow *pencere)
 {
     // Coming back from another window of this program activates the clock; coming back from
-    // another program does not.
+    // another program does not. A popup menu takes the keyboard but not the activation: closing it
+    // leaves the clock where it was dragged.
+    if (pencere && pencere->type() == Qt::Popup)
+        return;
     QWindow *benim = windowHandle();
     if (pencere && pencere == benim && m_oncekiOdak && m_oncekiOdak != benim)
         Form_Activate();
@@ -190,6 +196,8 @@ void Form1::odakDegisti(QWindow *pencere)
 void Form1::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
+    // The show event comes just before the mapping: the window manager finds the state at once.
+    platform::skipTaskbar(this);
     if (m_ilkGosterim) {
         m_ilkGosterim = false;
         Form_Activate();
@@ -204,6 +212,16 @@ void Form1::closeEvent(QCloseEvent *event)
         QCoreApplication::exit(0);
 }
 
+void Form1::mousePressEvent(QMouseEvent *event)
+{
+    if (event->button() == Qt::LeftButton) {
+        m_basmaNoktasi = event->globalPosition().toPoint();
+        m_tasimaIstendi = false;
+        m_yoneticiTasiyor = false;
+    }
+    QWidget::mousePressEvent(event);
+}
+
 void Form1::mouseMoveEvent(QMouseEvent *event)
 {
     if (platform::followPointer(this, event))
@@ -214,12 +232,24 @@ void Form1::mouseMoveEvent(QMouseEvent *event)
 void Form1::mouseReleaseEvent(QMouseEvent *event)
 {
     platform::followPointer(this, event);
+    if (!(event->buttons() & Qt::LeftButton)) {
+        // A release that still reaches the clock after the hand-over means the window manager had not
+        // taken the pointer yet; it would otherwise start the move with the button already up.
+        if (m_yoneticiTasiyor)
+            platform::cancelSystemMove(this);
+        m_tasimaIstendi = false;
+        m_yoneticiTasiyor = false;
+        m_basmaNoktasi.reset();
+    }
     QWidget::mouseReleaseEvent(event);
 }
 
 bool Form1::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == Image1 && event->type() == QEvent::MouseButtonPress) {
+    // Qt turns a press soon after the last one at the same place into a double click: for the
+    // picture it is a press like any other.
+    if (watched == Image1 &&
+        (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick)) {
         Image1_MouseDown();
         return true;
     }

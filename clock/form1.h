@@ -3,6 +3,8 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <optional>
+
 class QLabel;
 class QWindow;
 
@@ -34,6 +36,7 @@ public:
 protected:
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -58,6 +61,10 @@ private:
     platform::WindowTimer *Timer3;
 
     QPointer<QWindow> m_oncekiOdak;
+    // Where the left button went down on the clock, and whether this press has handed over its move.
+    std::optional<QPoint> m_basmaNoktasi;
+    bool m_tasimaIstendi = false;
+    bool m_yoneticiTasiyor = false;
     bool m_ilkGosterim = true;
     bool m_bosaltiliyor = false;
 };

@@ -9,7 +9,10 @@
 
 #include <xcb/xcb.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <cstring>
+#include <vector>
 
 namespace platform {
 
@@ -53,6 +56,52 @@ void sendToRoot(xcb_connection_t *c, xcb_window_t window, xcb_atom_t type, const
     xcb_flush(c);
 }
 
+bool isMapped(xcb_connection_t *c, xcb_window_t window)
+{
+    xcb_get_window_attributes_reply_t *attributes =
+        xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, window), nullptr);
+    const bool mapped = attributes && attributes->map_state != XCB_MAP_STATE_UNMAPPED;
+    std::free(attributes);
+    return mapped;
+}
+
+std::vector<xcb_atom_t> atomList(xcb_connection_t *c, xcb_window_t window, xcb_atom_t property)
+{
+    std::vector<xcb_atom_t> atoms;
+    xcb_get_property_reply_t *reply =
+        xcb_get_property_reply(c, xcb_get_property(c, 0, window, property, XCB_ATOM_ATOM, 0, 4096), nullptr);
+    if (reply && reply->format == 32 && reply->type == XCB_ATOM_ATOM) {
+        const auto *data = static_cast<const xcb_atom_t *>(xcb_get_property_value(reply));
+        atoms.assign(data, data + xcb_get_property_value_length(reply) / 4);
+    }
+    std::free(reply);
+    return atoms;
+}
+
+xcb_window_t windowProperty(xcb_connection_t *c, xcb_window_t window, xcb_atom_t property)
+{
+    xcb_window_t value = XCB_WINDOW_NONE;
+    xcb_get_property_reply_t *reply =
+        xcb_get_property_reply(c, xcb_get_property(c, 0, window, property, XCB_ATOM_WINDOW, 0, 1), nullptr);
+    if (reply && reply->format == 32 && reply->type == XCB_ATOM_WINDOW &&
+        xcb_get_property_value_length(reply) >= 4)
+        value = *static_cast<const xcb_window_t *>(xcb_get_property_value(reply));
+    std::free(reply);
+    return value;
+}
+
+// True when a running EWMH window manager takes move requests. A stale _NET_SUPPORTED left by a
+// window manager that has gone does not count: its check window must still point at itself.
+bool windowManagerMoves(xcb_connection_t *c, xcb_window_t root)
+{
+    const xcb_atom_t check = atom(c, "_NET_SUPPORTING_WM_CHECK");
+    const xcb_window_t wm = windowProperty(c, root, check);
+    if (wm == XCB_WINDOW_NONE || windowProperty(c, wm, check) != wm)
+        return false;
+    const std::vector<xcb_atom_t> supported = atomList(c, root, atom(c, "_NET_SUPPORTED"));
+    return std::find(supported.begin(), supported.end(), atom(c, "_NET_WM_MOVERESIZE")) != supported.end();
+}
+
 // The in-program move: where the window manager does not move the window, it follows the pointer.
 struct PointerFollow
 {
@@ -84,8 +133,21 @@ void skipTaskbar(QWidget *window)
     const xcb_atom_t state = atom(c, "_NET_WM_STATE");
     const xcb_atom_t skipTaskbar = atom(c, "_NET_WM_STATE_SKIP_TASKBAR");
     const xcb_atom_t skipPager = atom(c, "_NET_WM_STATE_SKIP_PAGER");
+    if (!isMapped(c, id)) {
+        // A window manager ignores state requests for a window it does not manage yet; before mapping
+        // the property is the client's to write. Qt adds its own states (above) to what it finds there.
+        std::vector<xcb_atom_t> atoms = atomList(c, id, state);
+        for (xcb_atom_t a : {skipTaskbar, skipPager})
+            if (std::find(atoms.begin(), atoms.end(), a) == atoms.end())
+                atoms.push_back(a);
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, id, state, XCB_ATOM_ATOM, 32, uint32_t(atoms.size()),
+                            atoms.data());
+        xcb_flush(c);
+        return;
+    }
     const uint32_t add = 1;
-    const uint32_t data[5] = {add, skipTaskbar, skipPager, 1, 0};
+    const uint32_t sourceApplication = 1;
+    const uint32_t data[5] = {add, skipTaskbar, skipPager, sourceApplication, 0};
     sendToRoot(c, id, state, data);
 }
 
@@ -101,26 +163,46 @@ void moveTo(QWidget *window, QPoint topLeft)
         window->move(topLeft);
 }
 
-void startSystemMove(QWidget *window, QPoint globalPointer)
+bool startSystemMove(QWidget *window, QPoint globalPress)
 {
     if (!window)
-        return;
+        return false;
     xcb_connection_t *c = x11Connection();
     if (c && window->windowHandle()) {
-        // Qt 6.4's own startSystemMove gives the window manager the pointer's position inside the
-        // window, so the window jumps away; the request wants root coordinates in device pixels.
-        const QScreen *screen = window->windowHandle()->screen();
-        const QPoint origin = screen ? screen->geometry().topLeft() : QPoint();
-        const QPoint device = origin + (globalPointer - origin) * window->devicePixelRatioF();
         const auto id = static_cast<xcb_window_t>(window->winId());
-        xcb_ungrab_pointer(c, XCB_CURRENT_TIME);
-        const uint32_t moveDirection = 8; // _NET_WM_MOVERESIZE_MOVE
-        const uint32_t data[5] = {uint32_t(device.x()), uint32_t(device.y()), moveDirection, 1, 1};
-        sendToRoot(c, id, atom(c, "_NET_WM_MOVERESIZE"), data);
-        return;
+        const xcb_window_t root = rootOf(c, id);
+        if (windowManagerMoves(c, root)) {
+            // Qt 6.4's own startSystemMove gives the window manager the pointer's position inside the
+            // window, so the window jumps away; the request wants root coordinates in device pixels.
+            // They are those of the press: the window manager moves the window by the pointer's way from
+            // there, so the way already gone before it took over is not lost.
+            const QScreen *screen = window->windowHandle()->screen();
+            const QPoint origin = screen ? screen->geometry().topLeft() : QPoint();
+            const QPoint device = origin + (globalPress - origin) * window->devicePixelRatioF();
+            xcb_ungrab_pointer(c, XCB_CURRENT_TIME);
+            const uint32_t moveDirection = 8; // _NET_WM_MOVERESIZE_MOVE
+            const uint32_t leftButton = 1;
+            const uint32_t sourceApplication = 1;
+            const uint32_t data[5] = {uint32_t(device.x()), uint32_t(device.y()), moveDirection, leftButton,
+                                      sourceApplication};
+            sendToRoot(c, id, atom(c, "_NET_WM_MOVERESIZE"), data);
+            return true;
+        }
     }
     follow.window = window;
-    follow.offset = globalPointer - window->frameGeometry().topLeft();
+    follow.offset = globalPress - window->frameGeometry().topLeft();
+    return false;
+}
+
+void cancelSystemMove(QWidget *window)
+{
+    xcb_connection_t *c = x11Connection();
+    if (!c || !window || !window->windowHandle())
+        return;
+    const auto id = static_cast<xcb_window_t>(window->winId());
+    const uint32_t moveCancel = 11; // _NET_WM_MOVERESIZE_CANCEL
+    const uint32_t data[5] = {0, 0, moveCancel, 0, 1};
+    sendToRoot(c, id, atom(c, "_NET_WM_MOVERESIZE"), data);
 }
 
 bool followPointer(QWidget *window, const QMouseEvent *event)

@@ -11,7 +11,8 @@ namespace platform {
 // Keeps a window above all normal windows, shown, without giving it the activation.
 void keepAbove(QWidget *window);
 
-// Keeps a window off the taskbar and pagers.
+// Keeps a window off the taskbar and pagers. Works on a window not yet mapped (from its showEvent,
+// which comes just before the mapping) as well as on one already shown.
 void skipTaskbar(QWidget *window);
 
 // The whole primary screen in the virtual desktop's coordinates, taskbars included.
@@ -21,9 +22,14 @@ QRect primaryScreenGeometry();
 void moveTo(QWidget *window, QPoint topLeft);
 
 // Hands a press-and-move of the left button to the window manager's own move, so the window
-// follows the pointer until the button is released. Where no window manager takes it, the
-// window follows the pointer itself through followPointer().
-void startSystemMove(QWidget *window, QPoint globalPointer);
+// follows the pointer until the button is released. globalPress is where the button went down.
+// Where no window manager takes it, the window follows the pointer itself through followPointer().
+// Returns true when the move went to the window manager.
+bool startSystemMove(QWidget *window, QPoint globalPress);
+
+// Withdraws a move request that the window manager had not taken up when the button came up
+// (the release then reached the window), so the window does not go on following the pointer.
+void cancelSystemMove(QWidget *window);
 
 // Feeds the in-program move (used where the window manager cannot move the window).
 // Returns true while such a move is under way.

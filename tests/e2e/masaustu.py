@@ -1,0 +1,854 @@
+#!/usr/bin/env python3
+"""The real velmora on an X server of its own, with a real window manager, driven only as a user
+drives it: pointer and keys through xdotool, what is on screen through xprop, xwininfo and
+screenshots.
+
+    masaustu.py PATH/TO/velmora WIDTHxHEIGHT [--out DIR]
+
+Every step prints its name and PASS or FAIL; a failed step keeps a screenshot in DIR (default
+./e2e-WIDTHxHEIGHT). The exit code is non-zero when any step failed.
+"""
+
+import ctypes
+import os
+import re
+import select
+import shutil
+import signal
+import struct
+import subprocess
+import sys
+import tempfile
+import time
+import zlib
+
+SECTION = "[Velmora V.2.0]"
+FIRST_RUN = [
+    ("Ayar", "1"),
+    ("Yazı Rengi", "65280"),
+    ("Şeffaflık", "255"),
+    ("Dil", "Türkçe"),
+    ("Okuma Dili", "Türkçe"),
+    ("Zaman1", "00"),
+    ("Zaman2", "00"),
+    ("Başlık", ""),
+    ("Metin", ""),
+    ("Arka", "0"),
+]
+
+CLOCK_W, CLOCK_H, CORNER_GAP = 133, 34, 33
+# Inside the clock: a digit of the minutes, the picture, the three digit boxes and the two
+# separator strips (columns no digit reaches).
+ON_DIGIT = (64, 18)
+ON_PICTURE = (126, 16)
+HOURS, MINUTES, SECONDS = (8, 6, 33, 28), (50, 6, 24, 28), (90, 6, 30, 28)
+COLONS = [(36, 6, 11, 26), (76, 6, 11, 26)]
+
+# The popup, from the top: Saati Oku..., Ayarlar (submenu: Şeffaflık Ayarı, Renk Ayarı),
+# Kronometre, Zamanlayıcı, Yardım, Hakkında, Çıkış. Keys that choose each window.
+WINDOWS = [
+    ("Kronometre", ["Down", "Down", "Down", "Return"]),
+    ("Şeffaflık Ayarı", ["Down", "Down", "Right", "Return"]),
+    ("Renk Ayarı", ["Down", "Down", "Right", "Down", "Return"]),
+    ("Zamanlayıcı", ["Down", "Down", "Down", "Down", "Return"]),
+    ("Yardım", ["Down", "Down", "Down", "Down", "Down", "Return"]),
+    ("Orlenbay Velmora", ["Down", "Down", "Down", "Down", "Down", "Down", "Return"]),  # Hakkında
+]
+KEYS = dict(WINDOWS)
+EXIT_KEYS = ["Down"] * 7 + ["Return"]
+
+# Controls of the colour and transparency dialogs, in pixels inside their client areas.
+RENK_TEXT_SWATCH = (204, 16)
+RENK_BACK_SWATCH = (204, 40)
+RENK_TAMAM = (108, 76)
+
+OPAQUE = 0xFFFFFFFF
+
+DEADLINE = time.monotonic() + 100  # well inside the CTest timeout, so cleanup always runs
+
+
+class StepFailed(Exception):
+    pass
+
+
+class Fatal(Exception):
+    """A failure after which the remaining steps cannot run."""
+
+
+def _die_with_parent():
+    # Children go when this script goes, also when CTest kills it at its timeout.
+    try:
+        ctypes.CDLL(None).prctl(1, signal.SIGTERM)  # PR_SET_PDEATHSIG
+    except (OSError, AttributeError):
+        pass
+
+
+def poll(what, condition, timeout=5.0, interval=0.05):
+    """Waits until condition() returns something true and returns it; fails after timeout."""
+    end = min(time.monotonic() + timeout, DEADLINE)
+    last = None
+    while True:
+        last = condition()
+        if last:
+            return last
+        if time.monotonic() >= end:
+            raise StepFailed(f"timed out after {timeout:.1f} s waiting for {what}")
+        time.sleep(interval)
+
+
+def stays(what, condition, duration=0.4, interval=0.05):
+    """A negative check: condition() must hold throughout a short window."""
+    end = time.monotonic() + duration
+    while time.monotonic() < end:
+        if not condition():
+            raise StepFailed(what)
+        time.sleep(interval)
+
+
+# ---------------------------------------------------------------- images
+
+class Image:
+    def __init__(self, width, height, rgb):
+        self.width, self.height, self.rgb = width, height, rgb
+
+    @staticmethod
+    def from_ppm(data):
+        fields, pos = [], 0
+        while len(fields) < 4:
+            while data[pos:pos + 1].isspace():
+                pos += 1
+            if data[pos:pos + 1] == b"#":
+                pos = data.index(b"\n", pos) + 1
+                continue
+            end = pos
+            while end < len(data) and not data[end:end + 1].isspace():
+                end += 1
+            if end == pos:
+                raise StepFailed("screenshot has no complete PPM header")
+            fields.append(data[pos:end])
+            pos = end
+        pos += 1
+        if fields[0] != b"P6":
+            raise StepFailed(f"screenshot is not a binary PPM ({fields[0]!r})")
+        width, height, maxval = int(fields[1]), int(fields[2]), int(fields[3])
+        raw = data[pos:]
+        if maxval > 255:  # 16-bit samples: keep the high bytes
+            raw = raw[0::2]
+        return Image(width, height, raw[:width * height * 3])
+
+    def pixel(self, x, y):
+        i = (y * self.width + x) * 3
+        return self.rgb[i], self.rgb[i + 1], self.rgb[i + 2]
+
+    def crop(self, x, y, w, h):
+        rows = [self.rgb[((y + r) * self.width + x) * 3:((y + r) * self.width + x + w) * 3] for r in range(h)]
+        return Image(w, h, b"".join(rows))
+
+    def pixels(self):
+        return [self.pixel(x, y) for y in range(self.height) for x in range(self.width)]
+
+    def count(self, test):
+        return sum(1 for p in self.pixels() if test(p))
+
+    def save_png(self, path):
+        def chunk(kind, body):
+            return struct.pack(">I", len(body)) + kind + body + struct.pack(">I", zlib.crc32(kind + body))
+        stride = self.width * 3
+        rows = b"".join(b"\0" + self.rgb[r * stride:(r + 1) * stride] for r in range(self.height))
+        with open(path, "wb") as f:
+            f.write(b"\x89PNG\r\n\x1a\n")
+            f.write(chunk(b"IHDR", struct.pack(">IIBBBBB", self.width, self.height, 8, 2, 0, 0, 0)))
+            f.write(chunk(b"IDAT", zlib.compress(rows, 6)))
+            f.write(chunk(b"IEND", b""))
+
+
+def near(colour, tolerance=60):
+    return lambda p: all(abs(a - b) <= tolerance for a, b in zip(p, colour))
+
+
+def greenish(p):
+    # Green on black, antialiased: red and blue stay low whatever the green.
+    return p[1] >= 160 and p[0] <= 80 and p[2] <= 80
+
+
+def is_black(p):
+    return max(p) <= 24
+
+
+# ---------------------------------------------------------------- the desktop
+
+class Desktop:
+    def __init__(self, width, height, tmp):
+        self.width, self.height, self.tmp = width, height, tmp
+        self.procs = []
+        self.xvfb = self.openbox = None
+        self.display = None
+        for d in ("home", "config", "wm-config", "run", "cache", "data", "state"):
+            os.makedirs(os.path.join(tmp, d), mode=0o700)
+        self.config = os.path.join(tmp, "config")
+        self.settings = os.path.join(self.config, "Orlenbay.ini")
+        drop = ("DISPLAY", "WAYLAND_DISPLAY", "XAUTHORITY", "DBUS_SESSION_BUS_ADDRESS", "SESSION_MANAGER",
+                "XDG_SESSION_TYPE", "XDG_CURRENT_DESKTOP", "XDG_SESSION_DESKTOP", "DESKTOP_SESSION")
+        self.env = {k: v for k, v in os.environ.items() if k not in drop and not k.startswith("QT_")}
+        self.env.update(HOME=os.path.join(tmp, "home"), XDG_CONFIG_HOME=self.config,
+                        XDG_RUNTIME_DIR=os.path.join(tmp, "run"), XDG_CACHE_HOME=os.path.join(tmp, "cache"),
+                        XDG_DATA_HOME=os.path.join(tmp, "data"), XDG_STATE_HOME=os.path.join(tmp, "state"),
+                        LC_ALL="C.UTF-8", LANG="C.UTF-8", QT_QPA_PLATFORM="xcb", SDL_AUDIODRIVER="dummy")
+
+    def spawn(self, argv, name, env=None, **extra):
+        with open(os.path.join(self.tmp, name + ".log"), "ab") as log:
+            p = subprocess.Popen(argv, env=env or self.env, stdin=subprocess.DEVNULL, stdout=log,
+                                 stderr=subprocess.STDOUT, preexec_fn=_die_with_parent, **extra)
+        self.procs.append(p)
+        return p
+
+    def start(self):
+        # Xvfb picks a free display itself and writes its number once it takes connections.
+        r, w = os.pipe()
+        self.xvfb = self.spawn(["Xvfb", "-displayfd", str(w), "-screen", "0", f"{self.width}x{self.height}x24",
+                                "-nolisten", "tcp", "-noreset"], "xvfb", pass_fds=(w,))
+        os.close(w)
+        number = b""
+        end = time.monotonic() + 20
+        while not number.endswith(b"\n"):
+            ready, _, _ = select.select([r], [], [], max(0.0, end - time.monotonic()))
+            if not ready:
+                raise Fatal("Xvfb did not report a display within 20 s")
+            chunk = os.read(r, 16)
+            if not chunk:
+                raise Fatal("Xvfb ended before reporting a display")
+            number += chunk
+        os.close(r)
+        self.display = ":" + number.decode().strip()
+        self.env["DISPLAY"] = self.display
+        wm_env = dict(self.env, XDG_CONFIG_HOME=os.path.join(self.tmp, "wm-config"))
+        self.openbox = self.spawn(["openbox", "--sm-disable"], "openbox", env=wm_env)
+        poll("openbox to manage the screen", self.wm_running, timeout=15)
+
+    def stop(self):
+        for p in reversed(self.procs):
+            if p.poll() is None:
+                p.terminate()
+        for p in reversed(self.procs):
+            try:
+                p.wait(timeout=5)
+            except subprocess.TimeoutExpired:
+                p.kill()
+                p.wait()
+
+    # --- tools
+
+    def run(self, *argv, timeout=10, check=True):
+        r = subprocess.run(argv, env=self.env, capture_output=True, timeout=timeout)
+        if check and r.returncode != 0:
+            raise StepFailed(f"{' '.join(argv)} failed: {r.stderr.decode(errors='replace').strip()}")
+        return r.stdout.decode("utf-8", errors="replace")
+
+    def xdotool(self, *args):
+        self.run("xdotool", *[str(a) for a in args])
+
+    def keys(self, *names):
+        self.xdotool("key", "--delay", "30", *names)
+
+    def wm_running(self):
+        return "window id #" in self.run("xprop", "-root", "_NET_SUPPORTING_WM_CHECK", check=False)
+
+    def root_windows(self, prop):
+        out = self.run("xprop", "-root", "-notype", prop, check=False)
+        return [int(h, 16) for h in re.findall(r"0x[0-9a-fA-F]+", out.split(":", 1)[-1])]
+
+    def clients(self):
+        return self.root_windows("_NET_CLIENT_LIST")
+
+    def active(self):
+        ids = self.root_windows("_NET_ACTIVE_WINDOW")
+        return ids[0] if ids else None
+
+    def prop(self, wid, name):
+        out = self.run("xprop", "-id", str(wid), "-notype", name, check=False)
+        if "not found" in out or "no such" in out.lower() or "=" not in out:
+            return None
+        return out.split("=", 1)[1].strip()
+
+    def name(self, wid):
+        value = self.prop(wid, "_NET_WM_NAME") or self.prop(wid, "WM_NAME")
+        return value[1:-1] if value and value.startswith('"') else value
+
+    def states(self, wid):
+        value = self.prop(wid, "_NET_WM_STATE")
+        return set(s.strip() for s in value.split(",")) if value else set()
+
+    def opacity(self, wid):
+        value = self.prop(wid, "_NET_WM_WINDOW_OPACITY")
+        return int(value) if value is not None else None
+
+    def named(self, caption):
+        return [w for w in self.clients() if self.name(w) == caption]
+
+    def info(self, wid):
+        out = self.run("xwininfo", "-id", str(wid), check=False)
+        if "Absolute upper-left X" not in out:
+            return None
+        get = lambda label: re.search(label + r":\s+(\S+)", out).group(1)
+        return {"x": int(get("Absolute upper-left X")), "y": int(get("Absolute upper-left Y")),
+                "w": int(get("Width")), "h": int(get("Height")), "map": get("Map State"),
+                "override": get("Override Redirect State") == "yes"}
+
+    def geometry(self, wid):
+        i = self.info(wid)
+        return (i["x"], i["y"], i["w"], i["h"]) if i else None
+
+    def popups(self):
+        """Mapped override-redirect windows of the program (its popup menus)."""
+        out = self.run("xwininfo", "-root", "-children", check=False)
+        found = []
+        for m in re.finditer(r"^\s+(0x[0-9a-f]+) .*\(\"velmora\" \"Velmora\"\)", out, re.M):
+            i = self.info(int(m.group(1), 16))
+            if i and i["override"] and i["map"] == "IsViewable":
+                found.append(int(m.group(1), 16))
+        return found
+
+    def screenshot(self, region=None):
+        argv = ["import", "-window", "root"]
+        if region:
+            x, y, w, h = region
+            argv += ["-crop", f"{w}x{h}+{x}+{y}"]
+        data = subprocess.run(argv + ["-depth", "8", "ppm:-"], env=self.env, capture_output=True, timeout=15).stdout
+        if not data:
+            raise StepFailed("screenshot failed")
+        return Image.from_ppm(data)
+
+
+# ---------------------------------------------------------------- the suite
+
+class Suite:
+    def __init__(self, program, width, height, out):
+        self.program, self.width, self.height, self.out = program, width, height, out
+        self.passed = self.failed = 0
+        self.step_no = 0
+        self.tmp = tempfile.mkdtemp(prefix=f"velmora-e2e-{width}x{height}-")
+        os.chmod(self.tmp, 0o700)
+        self.d = Desktop(width, height, self.tmp)
+        self.proc = None
+        self.clock = None
+        self.evidence = []  # images looked at in the current step
+
+    @property
+    def corner(self):
+        return (self.width - CLOCK_W, self.height - CLOCK_H - CORNER_GAP)
+
+    def step(self, name, fn, *args, fatal=False):
+        self.step_no += 1
+        self.evidence = []
+        label = f"[{self.step_no:02d}] {name}"
+        started = time.monotonic()
+        try:
+            if time.monotonic() > DEADLINE:
+                raise Fatal("out of time")
+            fn(*args)
+        except Exception as e:  # any fault of a step is that step's failure; the suite goes on
+            self.failed += 1
+            reason = str(e) if isinstance(e, (StepFailed, Fatal)) else f"{type(e).__name__}: {e}"
+            print(f"FAIL {label}: {reason}", flush=True)
+            self.keep_failure(name)
+            if fatal or isinstance(e, Fatal):
+                raise Fatal(reason)
+            return False
+        self.passed += 1
+        print(f"PASS {label} ({time.monotonic() - started:.2f} s)", flush=True)
+        return True
+
+    def keep_failure(self, name):
+        slug = re.sub(r"[^A-Za-z0-9]+", "-", name.encode("ascii", "ignore").decode()).strip("-")[:50]
+        base = os.path.join(self.out, f"{self.step_no:02d}-{slug}")
+        try:
+            os.makedirs(self.out, exist_ok=True)
+            if self.d.display:
+                self.d.screenshot().save_png(base + ".png")
+                print(f"     screenshot: {base}.png", flush=True)
+            for i, img in enumerate(self.evidence):
+                img.save_png(f"{base}-looked-at-{i}.png")
+        except Exception as e:  # the failure itself is what counts
+            print(f"     (no screenshot: {e})", flush=True)
+        if self.proc is not None and self.proc.poll() is not None:
+            print(f"     velmora has ended with exit code {self.proc.returncode}", flush=True)
+        log = os.path.join(self.tmp, "velmora.log")
+        if os.path.exists(log):
+            tail = open(log, "rb").read()[-1500:].decode(errors="replace").strip()
+            if tail:
+                print("     velmora output:\n       " + tail.replace("\n", "\n       "), flush=True)
+
+    # --- helpers
+
+    def fail(self, message):
+        raise StepFailed(message)
+
+    def expect(self, condition, message):
+        if not condition:
+            raise StepFailed(message)
+
+    def settings_bytes(self):
+        with open(self.d.settings, "rb") as f:
+            return f.read()
+
+    def settings(self):
+        lines = [l for l in self.settings_bytes().decode("utf-8").splitlines() if l.strip()]
+        if not lines or lines[0] != SECTION:
+            self.fail(f"settings file does not start with {SECTION}: {lines[:1]}")
+        pairs = []
+        for line in lines[1:]:
+            if "=" not in line:
+                self.fail(f"settings line without '=': {line!r}")
+            key, value = line.split("=", 1)
+            pairs.append((key, value))
+        return pairs
+
+    def expect_settings(self, changes):
+        expected = [(k, changes.get(k, v)) for k, v in FIRST_RUN]
+        got = self.settings()
+        if got != expected:
+            self.fail(f"settings file holds {got}, expected {expected}")
+
+    def start_velmora(self):
+        self.proc = self.d.spawn([self.program], "velmora")
+        self.clock = poll("the clock window (Form1) to be mapped", self.find_clock, timeout=20)
+
+    def find_clock(self):
+        if self.proc.poll() is not None:
+            raise Fatal(f"velmora ended with exit code {self.proc.returncode}")
+        for w in self.d.named("Form1"):
+            i = self.d.info(w)
+            if i and i["map"] == "IsViewable":
+                return w
+        return None
+
+    def rebuilt_clock(self, old):
+        """After a dialog's confirm: the new clock window, mapped, replacing the old one."""
+        def new_one():
+            found = [w for w in self.d.named("Form1") if w != old and (self.d.info(w) or {}).get("map") == "IsViewable"]
+            return found[0] if len(found) == 1 and old not in self.d.clients() else None
+        self.clock = poll("the rebuilt clock window", new_one, timeout=8)
+        missing = {"_NET_WM_STATE_ABOVE", "_NET_WM_STATE_SKIP_TASKBAR"} - self.d.states(self.clock)
+        self.expect(not missing, f"the rebuilt clock lacks {sorted(missing)}")
+        return self.clock
+
+    def clock_pos(self):
+        g = self.d.geometry(self.clock)
+        if not g:
+            self.fail("the clock window is gone")
+        return g[0], g[1]
+
+    def wait_clock_at(self, pos, what, timeout=3.0):
+        try:
+            poll(what, lambda: self.clock_pos() == tuple(pos), timeout=timeout)
+        except StepFailed:
+            self.fail(f"{what}: clock at {self.clock_pos()}, expected {tuple(pos)}")
+
+    def at_clock(self, offset):
+        x, y = self.clock_pos()
+        return x + offset[0], y + offset[1]
+
+    def clock_image(self):
+        x, y = self.clock_pos()
+        img = self.d.screenshot((x, y, CLOCK_W, CLOCK_H))
+        self.evidence.append(img)
+        return img
+
+    def on_screen(self, x, y):
+        return min(max(x, 0), self.width - 1), min(max(y, 0), self.height - 1)
+
+    def drag(self, buttons, dx, dy, steps=10):
+        """Presses the buttons on a digit and moves by (dx, dy) in steps, the buttons still held.
+        Returns the clock's position before the drag and the pointer's at the end."""
+        start = self.clock_pos()
+        px, py = self.at_clock(ON_DIGIT)
+        self.d.xdotool("mousemove", px, py)
+        for b in buttons:
+            self.d.xdotool("mousedown", b)
+        chain = []
+        for i in range(1, steps + 1):
+            chain += ["mousemove", *self.on_screen(px + dx * i // steps, py + dy * i // steps), "sleep", "0.02"]
+        self.d.xdotool(*chain)
+        return start, (px + dx, py + dy)
+
+    def release(self, buttons):
+        for b in reversed(buttons):
+            self.d.xdotool("mouseup", b)
+
+    def open_popup(self, button=1):
+        before = set(self.d.popups())
+        self.expect(not before, f"a popup is open already: {before}")
+        x, y = self.at_clock(ON_PICTURE)
+        self.d.xdotool("mousemove", x, y, "mousedown", button)
+        try:
+            found = poll(f"the popup menu after a press of button {button} on the picture",
+                         lambda: [p for p in self.d.popups() if p not in before], timeout=5)
+        finally:
+            self.d.xdotool("mouseup", button)
+        return found[0]
+
+    def choose(self, keys):
+        popup = self.open_popup()
+        self.d.keys(*keys)
+        poll("the popup menu to close", lambda: not self.d.popups(), timeout=5)
+        return popup
+
+    def open_window(self, caption):
+        """Chooses the window's item and returns the one window carrying its caption, active."""
+        self.choose(KEYS[caption])
+        wid = poll(f'a window captioned "{caption}"', lambda: self.d.named(caption), timeout=8)[0]
+        poll(f'"{caption}" to become the active window', lambda: self.d.active() == wid, timeout=5)
+        return wid
+
+    def close_window(self, wid, caption):
+        if self.d.active() != wid:
+            self.d.xdotool("windowactivate", "--sync", wid)
+        self.d.keys("alt+F4")
+        poll(f'"{caption}" to close', lambda: wid not in self.d.clients(), timeout=5)
+
+    # --- the steps
+
+    def s_first_run_settings(self):
+        poll("the settings file", lambda: os.path.exists(self.d.settings), timeout=5)
+        others = sorted(os.listdir(self.d.config))
+        self.expect(others == ["Orlenbay.ini"], f"config folder holds {others}")
+        self.expect_settings({})
+
+    def s_clock_geometry(self):
+        g = self.d.geometry(self.clock)
+        self.expect(g == (*self.corner, CLOCK_W, CLOCK_H),
+                    f"clock at {g}, expected {(*self.corner, CLOCK_W, CLOCK_H)}")
+
+    def s_clock_states(self):
+        states = self.d.states(self.clock)
+        missing = {"_NET_WM_STATE_ABOVE", "_NET_WM_STATE_SKIP_TASKBAR"} - states
+        self.expect(not missing, f"_NET_WM_STATE is {sorted(states)}, missing {sorted(missing)}")
+        self.expect(self.d.opacity(self.clock) in (None, OPAQUE), "the clock is not opaque")
+
+    def s_green_on_black(self):
+        problems = []
+
+        def looks_right():
+            img = self.clock_image()
+            face = img.crop(0, 0, 120, CLOCK_H)  # without the picture at the right end
+            total = face.width * face.height
+            black = face.count(is_black)
+            other = face.count(lambda p: p[0] > 60 or p[2] > 60)
+            problems[:] = []
+            if black < total * 0.6:
+                problems.append(f"only {black} of {total} pixels are black")
+            if other > total * 0.01:
+                problems.append(f"{other} pixels are neither black nor green")
+            for name, box in (("hours", HOURS), ("minutes", MINUTES), ("seconds", SECONDS)):
+                green = img.crop(*box).count(greenish)
+                if green < 40:
+                    problems.append(f"the {name} show only {green} green pixels")
+            return not problems
+        try:
+            poll("green digits on black", looks_right, timeout=3, interval=0.2)
+        except StepFailed:
+            self.fail("; ".join(problems))
+
+    def s_seconds_change(self):
+        x, y = self.clock_pos()
+        first = self.d.screenshot((x, y, CLOCK_W, CLOCK_H))
+        taken = time.monotonic()
+        time.sleep(max(0.0, taken + 1.1 - time.monotonic()))
+        second = self.d.screenshot((x, y, CLOCK_W, CLOCK_H))
+        self.evidence += [first, second]
+        self.expect(first.crop(*SECONDS).rgb != second.crop(*SECONDS).rgb,
+                    "the seconds did not change in 1.1 s")
+
+    def s_separators_blink(self):
+        seen = set()
+
+        def look():
+            img = self.clock_image()
+            counts = [img.crop(*box).count(greenish) for box in COLONS]
+            if all(c >= 8 for c in counts):
+                seen.add(":")
+            elif all(c == 0 for c in counts):
+                seen.add(" ")
+            return len(seen) == 2
+        poll("both separators to show ':' and then ' '", look, timeout=3, interval=0.1)
+
+    def s_left_drag(self):
+        start, _ = self.drag([1], -300, -200)
+        target = (start[0] - 300, start[1] - 200)
+        try:
+            self.wait_clock_at(target, "the clock following the pointer")
+        finally:
+            self.release([1])
+        stays("the clock moved after the button was released", lambda: self.clock_pos() == target, 0.3)
+        self.expect(not self.d.popups(), "a press on a digit opened a popup")
+
+    def s_after_drag(self):
+        # The move has ended: the pointer moves freely, and a second drag works from where the first ended.
+        before = self.clock_pos()
+        px, py = self.at_clock(ON_DIGIT)
+        self.d.xdotool("mousemove", *self.on_screen(px - 80, py - 60), "sleep", "0.05", "mousemove", px, py,
+                       "sleep", "0.05", "mousemove", px + 10, py + 5)
+        stays("the clock follows the pointer with no button held", lambda: self.clock_pos() == before, 0.3)
+        start, _ = self.drag([1], 40, 25, steps=4)
+        target = (start[0] + 40, start[1] + 25)
+        try:
+            self.wait_clock_at(target, "a second drag")
+        finally:
+            self.release([1])
+        stays("the clock moved after the second drag ended", lambda: self.clock_pos() == target, 0.3)
+
+    def s_flick(self):
+        # Press, move and release faster than the window manager takes the pointer: wherever that leaves
+        # the clock, it must not go on following the pointer with the button up.
+        start = self.clock_pos()
+        px, py = self.at_clock(ON_DIGIT)
+        self.d.xdotool("mousemove", px, py, "mousedown", 1, "mousemove", px - 100, py - 50, "mouseup", 1)
+        last = [None]
+
+        def settled():
+            pos, last[0] = last[0], self.clock_pos()
+            return pos == last[0]
+        poll("the clock to come to rest after the flick", settled, timeout=3, interval=0.2)
+        rest = last[0]
+        self.expect(rest in (start, (start[0] - 100, start[1] - 50)), f"the flick left the clock at {rest}")
+        chain = []
+        for i in range(1, 6):
+            chain += ["mousemove", *self.on_screen(px - 100 - 60 * i, py - 50 - 40 * i), "sleep", "0.03"]
+        self.d.xdotool(*chain)
+        stays(f"after the flick the clock follows the pointer with no button held (at {self.clock_pos()})",
+              lambda: self.clock_pos() == rest, 0.5)
+
+    def s_no_drag(self, buttons, what):
+        start, _ = self.drag(buttons, -300, -200)
+        self.release(buttons)
+        stays(f"a {what} drag moved the clock", lambda: self.clock_pos() == start, 0.5)
+        self.expect(not self.d.popups(), f"a {what} press on a digit opened a popup")
+
+    def s_popup_escape(self, button):
+        pos = self.clock_pos()
+        windows = sorted(self.d.clients())
+        data = self.settings_bytes()
+        self.open_popup(button)
+        self.d.keys("Escape")
+        poll("the popup menu to close", lambda: not self.d.popups(), timeout=5)
+        stays("dismissing the popup changed something",
+              lambda: sorted(self.d.clients()) == windows and self.clock_pos() == pos and self.proc.poll() is None,
+              0.4)
+        self.expect(self.settings_bytes() == data, "dismissing the popup changed the settings file")
+
+    def s_window(self, caption):
+        wid = self.open_window(caption)
+        stacking = self.d.root_windows("_NET_CLIENT_LIST_STACKING")
+        self.expect(stacking.index(self.clock) > stacking.index(wid),
+                    f'the clock is below "{caption}" in the stacking order')
+        # Chosen again while open: brought forward, never a second one. The press on the picture makes
+        # the clock the active window, so the window's coming back shows that the choice was taken.
+        clicked = self.clock_pos()
+        self.open_popup()
+        poll("the clock to become active on the press", lambda: self.d.active() == self.clock, timeout=5)
+        self.d.keys(*KEYS[caption])
+        poll("the popup menu to close", lambda: not self.d.popups(), timeout=5)
+        poll(f'"{caption}" to be active again', lambda: self.d.active() == wid, timeout=5)
+        stays(f'choosing "{caption}" twice made another window', lambda: self.d.named(caption) == [wid], 0.4)
+        self.expect(self.clock_pos() == clicked, "choosing the item moved the clock")
+        self.close_window(wid, caption)
+
+    def drag_away(self, dx, dy):
+        start, _ = self.drag([1], dx, dy)
+        dragged = (start[0] + dx, start[1] + dy)
+        try:
+            self.wait_clock_at(dragged, "the clock following the pointer")
+        finally:
+            self.release([1])
+        return dragged
+
+    def s_stopwatch_returns_clock(self):
+        dragged = self.drag_away(-250, -150)
+        self.expect(dragged != self.corner, "the drag left the clock at the corner")
+        wid = self.open_window("Kronometre")
+        self.expect(self.clock_pos() == dragged, "opening the stopwatch moved the clock")
+        self.close_window(wid, "Kronometre")
+        self.wait_clock_at(self.corner, "the clock back at the corner after the stopwatch closed")
+
+    def s_back_from_own_window(self):
+        self.drag_away(-200, -100)
+        wid = self.open_window("Yardım")
+        x, y = self.at_clock(ON_DIGIT)
+        self.d.xdotool("mousemove", x, y, "click", 1)
+        self.wait_clock_at(self.corner, "the clock back at the corner when the user comes back from Yardım")
+        self.close_window(wid, "Yardım")
+
+    def s_back_from_other_program(self):
+        dragged = self.drag_away(-200, -100)
+        other = self.d.spawn(["xmessage", "-geometry", "+20+20", "another program"], "xmessage")
+        try:
+            wid = poll("the other program's window", lambda: self.d.named("xmessage"), timeout=8)[0]
+            poll("the other program to become active", lambda: self.d.active() == wid, timeout=5)
+            x, y = self.at_clock(ON_DIGIT)
+            self.d.xdotool("mousemove", x, y, "click", 1)
+            poll("the clock to become active", lambda: self.d.active() == self.clock, timeout=5)
+            stays("coming back from another program moved the clock", lambda: self.clock_pos() == dragged, 0.4)
+        finally:
+            other.terminate()
+            other.wait(timeout=5)
+        # Home again for the next steps: a window of the program and back.
+        wid = self.open_window("Kronometre")
+        self.close_window(wid, "Kronometre")
+        self.wait_clock_at(self.corner, "the clock back at the corner")
+
+    def pick_colour(self, dialog, swatch, html):
+        before = set(self.d.clients())
+        g = self.d.geometry(dialog)
+        self.d.xdotool("mousemove", g[0] + swatch[0], g[1] + swatch[1], "click", 1)
+        chooser = poll("the colour chooser", lambda: [w for w in self.d.clients() if w not in before], timeout=8)[0]
+        poll("the colour chooser to become active", lambda: self.d.active() == chooser, timeout=5)
+        self.d.keys("alt+h", "ctrl+a")
+        self.d.xdotool("type", "--delay", "30", html)
+        self.d.keys("Return")
+        poll("the colour chooser to close", lambda: chooser not in self.d.clients(), timeout=5)
+
+    def s_colour_dialog(self):
+        old = self.clock
+        dialog = self.open_window("Renk Ayarı")
+        self.pick_colour(dialog, RENK_TEXT_SWATCH, "#ff0000")
+        self.pick_colour(dialog, RENK_BACK_SWATCH, "#0000ff")
+        self.expect_settings({})  # nothing stored before "&Tamam"
+        g = self.d.geometry(dialog)
+        self.d.xdotool("mousemove", g[0] + RENK_TAMAM[0], g[1] + RENK_TAMAM[1], "click", 1)
+        poll('"Renk Ayarı" to close', lambda: dialog not in self.d.clients(), timeout=5)
+        self.rebuilt_clock(old)
+        self.expect_settings({"Yazı Rengi": "255", "Arka": "16711680"})
+        self.wait_clock_at(self.corner, "the rebuilt clock at the corner")
+        self.expect_red_on_blue()
+
+    def expect_red_on_blue(self):
+        def looks_right():
+            img = self.clock_image()
+            face = img.crop(0, 0, 120, CLOCK_H)
+            blue = face.count(near((0, 0, 255), 30))
+            red = face.count(near((255, 0, 0), 70))
+            return blue >= face.width * face.height * 0.6 and red >= 60
+        try:
+            poll("red digits on a blue background", looks_right, timeout=3, interval=0.2)
+        except StepFailed:
+            face = self.evidence[-1].crop(0, 0, 120, CLOCK_H)
+            self.fail(f"clock shows {face.count(near((0, 0, 255), 30))} blue and "
+                      f"{face.count(near((255, 0, 0), 70))} red pixels, background pixel {face.pixel(2, 2)}")
+
+    def s_transparency_dialog(self):
+        old = self.clock
+        dialog = self.open_window("Şeffaflık Ayarı")
+
+        def shown_opacity():
+            value = self.d.opacity(self.clock)
+            return OPAQUE if value is None else value  # no property: opaque
+        for key, alpha in (("Home", 0), ("End", 255), ("Left", 254)):
+            want = round(alpha / 255 * OPAQUE)
+            self.d.keys(key)
+            try:
+                poll(f"opacity {alpha}", lambda: abs(shown_opacity() - want) <= 1, timeout=3)
+            except StepFailed:
+                self.fail(f"after {key} the clock's opacity is {shown_opacity()}, expected {want} ({alpha}/255)")
+        self.d.keys("Left", "Left", "Left", "Left")
+        self.expect_settings({"Yazı Rengi": "255", "Arka": "16711680"})  # nothing stored before "&Tamam"
+        self.d.keys("alt+t")
+        poll('"Şeffaflık Ayarı" to close', lambda: dialog not in self.d.clients(), timeout=5)
+        self.rebuilt_clock(old)
+        self.expect_settings({"Yazı Rengi": "255", "Arka": "16711680", "Şeffaflık": "250"})
+        want = round(250 / 255 * OPAQUE)
+        got = self.d.opacity(self.clock)
+        self.expect(got is not None and abs(got - want) <= 1, f"rebuilt clock opacity {got}, expected {want}")
+        self.wait_clock_at(self.corner, "the rebuilt clock at the corner")
+        self.expect_red_on_blue()
+
+    def s_exit(self):
+        data = self.settings_bytes()
+        self.choose(EXIT_KEYS)
+        try:
+            code = self.proc.wait(timeout=5)
+        except subprocess.TimeoutExpired:
+            self.fail('"Çıkış" did not end the program within 5 s')
+        self.expect(code == 0, f'"Çıkış" ended the program with exit code {code}')
+        self.expect(self.settings_bytes() == data, '"Çıkış" changed the settings file')
+
+    def s_restart_keeps(self):
+        data = self.settings_bytes()
+        self.start_velmora()
+        self.expect(self.settings_bytes() == data, "a normal start changed the settings file")
+        want = round(250 / 255 * OPAQUE)
+        got = self.d.opacity(self.clock)
+        self.expect(got is not None and abs(got - want) <= 1, f"clock opacity {got} after restart, expected {want}")
+        self.wait_clock_at(self.corner, "the clock at the corner after restart")
+        self.expect_red_on_blue()
+
+    def run(self):
+        print(f"velmora end-to-end on {self.width}x{self.height}: {self.program}", flush=True)
+        try:
+            self.step("X server and window manager start", self.d.start, fatal=True)
+            print(f"     display {self.d.display}, work folder {self.tmp}", flush=True)
+            self.step("velmora starts and maps its clock", self.start_velmora, fatal=True)
+            self.step("first run writes the ten keys in order", self.s_first_run_settings)
+            self.step(f"clock is {CLOCK_W}x{CLOCK_H} at (W-133, H-67)", self.s_clock_geometry)
+            self.step("clock stays above and has no taskbar entry", self.s_clock_states)
+            self.step("screenshot shows green digits on black", self.s_green_on_black)
+            self.step("the seconds change between screenshots 1.1 s apart", self.s_seconds_change)
+            self.step("the separators blink", self.s_separators_blink)
+            self.step("left drag moves the clock by exactly (-300, -200)", self.s_left_drag)
+            self.step("after the drag the pointer moves freely and a second drag works", self.s_after_drag)
+            self.step("a quick flick leaves the clock still once the button is up", self.s_flick)
+            self.step("right-button drag does not move the clock", self.s_no_drag, [3], "right-button")
+            self.step("left+right drag does not move the clock", self.s_no_drag, [1, 3], "left+right")
+            for button, what in ((1, "left"), (3, "right"), (2, "middle")):
+                self.step(f"{what} press on the picture opens the popup; Escape changes nothing",
+                          self.s_popup_escape, button)
+            self.step("closing the stopwatch brings a dragged clock back to the corner",
+                      self.s_stopwatch_returns_clock)
+            for caption, _ in WINDOWS:
+                self.step(f'"{caption}" opens once, below the clock, also when chosen twice', self.s_window, caption)
+            self.step("coming back from a window of the program puts the clock at the corner",
+                      self.s_back_from_own_window)
+            self.step("coming back from another program leaves the clock where it was dragged",
+                      self.s_back_from_other_program)
+            self.step("colour dialog: confirmed colours stored, clock rebuilt red on blue", self.s_colour_dialog)
+            self.step("transparency dialog: live opacity, confirmed value stored and rebuilt",
+                      self.s_transparency_dialog)
+            self.step('"Çıkış" ends with exit code 0, settings byte-identical', self.s_exit)
+            self.step("a restart keeps colours and opacity and writes nothing", self.s_restart_keeps, fatal=True)
+            self.step('"Çıkış" after the restart', self.s_exit)
+        except Fatal:
+            print("     remaining steps skipped", flush=True)
+        finally:
+            if self.proc is not None and self.proc.poll() is None:
+                self.proc.terminate()
+            self.d.stop()
+            if self.failed == 0:
+                shutil.rmtree(self.tmp, ignore_errors=True)
+            else:
+                print(f"     logs kept in {self.tmp}", flush=True)
+        print(f"{self.passed} passed, {self.failed} failed", flush=True)
+        return 1 if self.failed else 0
+
+
+def main(argv):
+    args = [a for a in argv[1:]]
+    out = None
+    if "--out" in args:
+        i = args.index("--out")
+        out = args[i + 1]
+        del args[i:i + 2]
+    if len(args) != 2 or not re.fullmatch(r"\d+x\d+", args[1]):
+        print(__doc__, file=sys.stderr)
+        return 2
+    program = os.path.abspath(args[0])
+    width, height = (int(v) for v in args[1].split("x"))
+    out = os.path.abspath(out or os.path.join(os.getcwd(), f"e2e-{width}x{height}"))
+    shutil.rmtree(out, ignore_errors=True)  # screenshots of an earlier run would mislead
+    for tool in ("Xvfb", "openbox", "xdotool", "xprop", "xwininfo", "import", "xmessage"):
+        if not shutil.which(tool):
+            print(f"missing tool: {tool} (scripts/deps.sh test installs it)", file=sys.stderr)
+            return 1
+    return Suite(program, width, height, out).run()
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))
