@@ -1,31 +1,20 @@
 #include "about/hakkinda.h"
 
+#include "platform/windowmanager.h"
+
 #include "platform/urlopener.h"
 
-#include <QIcon>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPixmap>
 #include <QUrl>
-
-namespace {
-
-// A blank icon: without one the window would show the program's icon or the window manager's own.
-QIcon bosSimge()
-{
-    QPixmap p(16, 16);
-    p.fill(Qt::transparent);
-    return QIcon(p);
-}
-
-} // namespace
 
 hakkinda::hakkinda(QWidget *parent)
     : QWidget(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
 {
     setObjectName(QStringLiteral("hakkinda"));
     setWindowTitle(QStringLiteral("Orlenbay Velmora"));
-    setWindowIcon(bosSimge());
+    setWindowIcon(platform::blankIcon());
     setFixedSize(Genislik, Yukseklik);
 
     Image1 = new QLabel(this);

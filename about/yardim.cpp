@@ -1,28 +1,17 @@
 #include "about/yardim.h"
 
+#include "platform/windowmanager.h"
+
 #include <QApplication>
-#include <QIcon>
 #include <QLabel>
 #include <QPixmap>
-
-namespace {
-
-// A blank icon: without one the window would show the program's icon or the window manager's own.
-QIcon bosSimge()
-{
-    QPixmap p(16, 16);
-    p.fill(Qt::transparent);
-    return QIcon(p);
-}
-
-} // namespace
 
 yardim::yardim(QWidget *parent)
     : QWidget(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
 {
     setObjectName(QStringLiteral("yardim"));
     setWindowTitle(QStringLiteral("Yardım"));
-    setWindowIcon(bosSimge());
+    setWindowIcon(platform::blankIcon());
     resize(Genislik, Yukseklik);
     const QPalette sistem = QApplication::palette();
     setAutoFillBackground(true);

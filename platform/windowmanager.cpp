@@ -1,6 +1,8 @@
 #include "platform/windowmanager.h"
 
 #include <QGuiApplication>
+#include <QIcon>
+#include <QPixmap>
 #include <QMouseEvent>
 #include <QPointer>
 #include <QScreen>
@@ -223,6 +225,13 @@ bool setOpacity(QWidget *window, int alpha)
         return false;
     window->setWindowOpacity(alpha / 255.0);
     return true;
+}
+
+QIcon blankIcon()
+{
+    QPixmap p(16, 16);
+    p.fill(Qt::transparent);
+    return QIcon(p);
 }
 
 } // namespace platform

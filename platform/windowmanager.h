@@ -3,6 +3,7 @@
 #include <QPoint>
 #include <QRect>
 
+class QIcon;
 class QWidget;
 class QMouseEvent;
 
@@ -37,5 +38,8 @@ bool followPointer(QWidget *window, const QMouseEvent *event);
 
 // Per-window opacity, 0 transparent to 255 opaque. False when the window cannot take it.
 bool setOpacity(QWidget *window, int alpha);
+
+// An empty icon for windows designed without one: an unset icon would show the program's own.
+QIcon blankIcon();
 
 } // namespace platform
