@@ -1,0 +1,419 @@
+// Broken and unwritable settings stores: the program starts, shows its clock and never leaves a torn
+// file. Permission cases run in a child process as an unprivileged user, since root writes anywhere.
+#include "clock/form1.h"
+#include "dialogs/menu.h"
+#include "dialogs/renk.h"
+#include "dialogs/seffaflik.h"
+#include "mockclock.h"
+#include "platform/colorchooser.h"
+#include "startup/ayardeposu.h"
+#include "startup/baslangic.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QProcess>
+#include <QPushButton>
+#include <QRandomGenerator>
+#include <QRegularExpression>
+#include <QSlider>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <unistd.h>
+
+namespace {
+
+const QStringList onAnahtar = {Anahtar::Ayar,      Anahtar::YaziRengi, Anahtar::Seffaflik, Anahtar::Dil,
+                               Anahtar::OkumaDili, Anahtar::Zaman1,    Anahtar::Zaman2,    Anahtar::Baslik,
+                               Anahtar::Metin,     Anahtar::Arka};
+
+// What the user sees of the clock.
+struct Gorunen
+{
+    bool gorunur = false;
+    int yazi = -1;
+    int arka = -1;
+    int opaklik = -1;
+};
+
+Gorunen gorunen(Baslangic &b)
+{
+    Gorunen g;
+    Form1 *f = b.form1();
+    if (!f)
+        return g;
+    g.gorunur = f->isVisible();
+    g.yazi = Sayi::bgr(f->findChild<QLabel *>(QStringLiteral("saat"))->palette().color(QPalette::WindowText));
+    g.arka = Sayi::bgr(f->palette().color(QPalette::Window));
+    g.opaklik = qRound(f->windowOpacity() * 255);
+    return g;
+}
+
+QString metin(const Gorunen &g)
+{
+    return QStringLiteral("visible=%1 text=%2 back=%3 opacity=%4").arg(g.gorunur).arg(g.yazi).arg(g.arka).arg(g.opaklik);
+}
+
+QByteArray dosya()
+{
+    QFile f(AyarDeposu::dosyaYolu());
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void dosyaYaz(const QByteArray &icerik)
+{
+    QDir().mkpath(QFileInfo(AyarDeposu::dosyaYolu()).absolutePath());
+    QFile f(AyarDeposu::dosyaYolu());
+    if (!f.open(QIODevice::WriteOnly) || f.write(icerik) != icerik.size())
+        qFatal("cannot prepare the store");
+}
+
+// A store as the program writes it: UTF-8, one section, every line a header or a key.
+bool saglamDepo(const QByteArray &icerik, QString *neden)
+{
+    const QString m = QString::fromUtf8(icerik);
+    if (m.toUtf8() != icerik)
+        return *neden = QStringLiteral("not UTF-8"), false;
+    if (!icerik.endsWith('\n'))
+        return *neden = QStringLiteral("last line cut off"), false;
+    QStringList satirlar = m.split(QLatin1Char('\n'));
+    satirlar.removeLast();
+    if (satirlar.value(0) != QLatin1Char('[') + AyarDeposu::bolum + QLatin1Char(']'))
+        return *neden = QStringLiteral("no section header"), false;
+    for (const QString &s : satirlar.mid(1)) {
+        if (!s.contains(QLatin1Char('=')))
+            return *neden = QStringLiteral("line without a key: ") + s.left(40), false;
+    }
+    return true;
+}
+
+Seffaflik *seffaflikAc()
+{
+    Menu::instance().seffaf_Click();
+    return Menu::instance().seffaflikPenceresi();
+}
+
+void seffaflikOnayla(int deger)
+{
+    Seffaflik *s = seffaflikAc();
+    s->findChild<QSlider *>(QStringLiteral("Slider1"))->setValue(deger);
+    s->findChild<QPushButton *>(QStringLiteral("Command1"))->click();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+void renkOnayla()
+{
+    Menu::instance().color_Click();
+    Menu::instance().renkPenceresi()->findChild<QPushButton *>(QStringLiteral("Command3"))->click();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+// The child's part: start, report what the clock shows, confirm the transparency dialog with 77,
+// report again. Run with the store prepared by the parent.
+int cocuk()
+{
+    MockClock saat(QTime(12, 0));
+    Baslangic b;
+    b.Form_Load();
+    QTextStream out(stdout);
+    out << "start " << metin(gorunen(b)) << '\n';
+    seffaflikOnayla(77);
+    out << "after " << metin(gorunen(b)) << '\n';
+    out << "stored " << AyarDeposu::ayar_oku(Anahtar::Seffaflik) << '\n';
+    return 0;
+}
+
+const QByteArray kullaniciDeposu = QByteArrayLiteral("[Velmora V.2.0]\nAyar=1\nYazı Rengi=255\nŞeffaflık=200\n"
+                                                     "Dil=Türkçe\nOkuma Dili=Türkçe\nZaman1=07\nZaman2=30\n"
+                                                     "Başlık=Çay\nMetin=Demle\nArka=16711680\n");
+// What the user chose in it: red digits on blue, 200 opaque.
+constexpr int kullaniciYazi = 255, kullaniciArka = 16711680, kullaniciOpaklik = 200;
+
+} // namespace
+
+class TestBozukDepo : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init()
+    {
+        qputenv("XDG_CONFIG_HOME", m_xdg);
+        QFile::remove(AyarDeposu::dosyaYolu());
+        m_saat = std::make_unique<MockClock>(QTime(12, 0));
+    }
+    void cleanup()
+    {
+        m_saat.reset();
+        qputenv("XDG_CONFIG_HOME", m_xdg);
+    }
+
+    void bozukDosyaylaBaslar_data();
+    void bozukDosyaylaBaslar();
+    void buyukDegerKorunur();
+    void yolDosyadanGecer();
+    void calisirkenSilinen_data();
+    void calisirkenSilinen();
+    void yetkisizKullanici_data();
+    void yetkisizKullanici();
+
+private:
+    std::unique_ptr<MockClock> m_saat;
+    const QByteArray m_xdg = qgetenv("XDG_CONFIG_HOME");
+};
+
+void TestBozukDepo::bozukDosyaylaBaslar_data()
+{
+    QTest::addColumn<QByteArray>("icerik");
+    // The first-run path rewrites the defaults; the normal path writes nothing.
+    QTest::addColumn<bool>("ilkCalisma");
+    QTest::addColumn<int>("yazi");
+    QTest::addColumn<int>("arka");
+    QTest::addColumn<int>("opaklik");
+
+    QByteArray rastgele(64 * 1024, 0);
+    QRandomGenerator r(5);
+    for (char &c : rastgele)
+        c = char(r.bounded(256));
+    const int vy = Sayi::varsayilanYaziRengi, va = Sayi::varsayilanArka, vs = Sayi::varsayilanSeffaflik;
+    const int ky = kullaniciYazi, ka = kullaniciArka, ks = kullaniciOpaklik;
+
+    QTest::newRow("empty file") << QByteArray() << true << vy << va << vs;
+    QTest::newRow("random binary") << rastgele << true << vy << va << vs;
+    QTest::newRow("random binary after a good store") << kullaniciDeposu + rastgele << false << ky << ka << ks;
+    QTest::newRow("huge line without newline") << QByteArray(4 << 20, 'A') << true << vy << va << vs;
+    QTest::newRow("good store ending in a huge line") << kullaniciDeposu + "Metin2=" + QByteArray(4 << 20, 'x')
+                                                      << false << ky << ka << ks;
+    QTest::newRow("invalid UTF-8 in the reminder")
+        << QByteArray(kullaniciDeposu).replace("Demle", "\xff\xfe\xc3(\xed\xa0\x80") << false << ky << ka << ks;
+    QTest::newRow("invalid UTF-8 in a key name")
+        << QByteArray(kullaniciDeposu).replace("Arka=", "Ar\xffka=") << false << ky << va << ks;
+    QTest::newRow("NUL in the marker")
+        << QByteArray(kullaniciDeposu).replace("Ayar=1", QByteArray("Ayar=1\0", 7)) << true << vy << va << vs;
+    QTest::newRow("NULs as the colour")
+        << QByteArray(kullaniciDeposu).replace("Yazı Rengi=255", QByteArray("Yazı Rengi=\0\0\0", 17)) << false << vy
+        << ka << ks;
+    QTest::newRow("NULs between the lines")
+        << QByteArray(kullaniciDeposu).replace("\nDil", QByteArray("\n\0\0\0\n\0Dil", 9)) << false << ky << ka << ks;
+    QTest::newRow("cut off inside a value") << kullaniciDeposu.left(kullaniciDeposu.indexOf("Arka=") + 6) << false
+                                            << ky << 1 << ks;
+    QTest::newRow("Windows line ends") << QByteArray(kullaniciDeposu).replace("\n", "\r\n") << false << ky << ka
+                                       << ks;
+    QTest::newRow("byte order mark") << "\xef\xbb\xbf" + kullaniciDeposu << false << ky << ka << ks;
+    QTest::newRow("numbers out of range")
+        << QByteArray(kullaniciDeposu)
+               .replace("Yazı Rengi=255", "Yazı Rengi=99999999999")
+               .replace("Şeffaflık=200", "Şeffaflık=-40000")
+               .replace("Arka=16711680", "Arka=-1")
+        << false << vy << va << vs;
+}
+
+void TestBozukDepo::bozukDosyaylaBaslar()
+{
+    QFETCH(QByteArray, icerik);
+    QFETCH(bool, ilkCalisma);
+    QFETCH(int, yazi);
+    QFETCH(int, arka);
+    QFETCH(int, opaklik);
+    dosyaYaz(icerik);
+    Baslangic b;
+    b.Form_Load();
+    const Gorunen g = gorunen(b);
+    QVERIFY2(g.gorunur, qPrintable(metin(g)));
+    QCOMPARE(g.yazi, yazi);
+    QCOMPARE(g.arka, arka);
+    QCOMPARE(g.opaklik, opaklik);
+    if (!ilkCalisma) {
+        QCOMPARE(dosya(), icerik);
+    } else {
+        QString neden;
+        QVERIFY2(saglamDepo(dosya(), &neden), qPrintable(neden));
+        for (const QString &a : onAnahtar)
+            QVERIFY2(dosya().contains((a + QLatin1Char('=')).toUtf8()), qPrintable(a));
+    }
+    // A confirm rewrites the store whole: what it could read is kept, only the one value changes.
+    const QString baslik = AyarDeposu::ayar_oku(Anahtar::Baslik);
+    seffaflikOnayla(90);
+    QCOMPARE(gorunen(b).opaklik, 90);
+    QCOMPARE(AyarDeposu::ayar_oku(Anahtar::Seffaflik), QStringLiteral("90"));
+    QCOMPARE(AyarDeposu::ayar_oku(Anahtar::Baslik), baslik);
+    QCOMPARE(AyarDeposu::ayar_oku(Anahtar::Ayar), QStringLiteral("1"));
+}
+
+void TestBozukDepo::buyukDegerKorunur()
+{
+    // A 1 MB reminder text survives start-up and a confirm of another dialog, byte for byte.
+    QString buyuk;
+    for (int i = 0; buyuk.size() < (1 << 20); ++i)
+        buyuk += QStringLiteral("Öğle %1 çayı; ").arg(i);
+    dosyaYaz(kullaniciDeposu);
+    AyarDeposu::ayar_yaz(Anahtar::Metin, buyuk);
+    Baslangic b;
+    b.Form_Load();
+    QCOMPARE(gorunen(b).yazi, kullaniciYazi);
+    renkOnayla();
+    seffaflikOnayla(100);
+    QCOMPARE(AyarDeposu::ayar_oku(Anahtar::Metin), buyuk);
+    QCOMPARE(AyarDeposu::ayar_oku(Anahtar::Seffaflik), QStringLiteral("100"));
+    QVERIFY(b.form1()->isVisible());
+}
+
+void TestBozukDepo::yolDosyadanGecer()
+{
+    // The config folder lies below a plain file: nothing can be created there, not even by root.
+    QTemporaryDir d;
+    QFile engel(d.filePath(QStringLiteral("dosya")));
+    QVERIFY(engel.open(QIODevice::WriteOnly));
+    engel.close();
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(d.filePath(QStringLiteral("dosya/config"))));
+    // Ten defaults at the start, one confirm.
+    for (int i = 0; i < 11; ++i)
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("could not write")));
+    Baslangic b;
+    b.Form_Load();
+    const Gorunen g = gorunen(b);
+    QVERIFY2(g.gorunur, qPrintable(metin(g)));
+    QCOMPARE(g.yazi, Sayi::varsayilanYaziRengi);
+    QCOMPARE(g.opaklik, Sayi::varsayilanSeffaflik);
+    // The choice cannot be kept; the rebuilt clock shows what the store holds: the defaults.
+    seffaflikOnayla(60);
+    QVERIFY(b.form1() && b.form1()->isVisible());
+    QCOMPARE(gorunen(b).opaklik, Sayi::varsayilanSeffaflik);
+    QVERIFY(!QFileInfo::exists(AyarDeposu::dosyaYolu()));
+}
+
+void TestBozukDepo::calisirkenSilinen_data()
+{
+    QTest::addColumn<bool>("klasorde");
+    QTest::newRow("file deleted") << false;
+    QTest::newRow("config folder deleted") << true;
+}
+
+void TestBozukDepo::calisirkenSilinen()
+{
+    QFETCH(bool, klasorde);
+    dosyaYaz(kullaniciDeposu);
+    Baslangic b;
+    b.Form_Load();
+    QCOMPARE(gorunen(b).yazi, kullaniciYazi);
+    if (klasorde)
+        QVERIFY(QDir(QFileInfo(AyarDeposu::dosyaYolu()).absolutePath()).removeRecursively());
+    else
+        QVERIFY(QFile::remove(AyarDeposu::dosyaYolu()));
+    // The clock goes on as it was; the next confirm makes a new store holding what it wrote.
+    m_saat->advance(5000);
+    QVERIFY(b.form1()->isVisible());
+    QCOMPARE(gorunen(b).yazi, kullaniciYazi);
+    seffaflikOnayla(123);
+    QCOMPARE(gorunen(b).opaklik, 123);
+    QCOMPARE(dosya(), QByteArray("[Velmora V.2.0]\nŞeffaflık=123\n"));
+    // The other settings are gone with the file: the rebuilt clock shows the defaults for them.
+    QCOMPARE(gorunen(b).yazi, Sayi::varsayilanYaziRengi);
+}
+
+void TestBozukDepo::yetkisizKullanici_data()
+{
+    QTest::addColumn<QString>("durum");
+    QTest::addColumn<QString>("beklenenBaslangic");
+    QTest::addColumn<QString>("beklenenSonra");
+    QTest::addColumn<QString>("beklenenDeger");
+    QTest::addColumn<bool>("yazmaUyarisi");
+    const QString kullanici = QStringLiteral("visible=1 text=255 back=16711680 opacity=200");
+    const QString varsayilan = QStringLiteral("visible=1 text=65280 back=0 opacity=255");
+    QTest::newRow("read-only file") << "readonly-file" << kullanici << kullanici << "200" << true;
+    QTest::newRow("read-only folder") << "readonly-folder" << kullanici << kullanici << "200" << true;
+    QTest::newRow("empty read-only folder") << "empty-readonly-folder" << varsayilan << varsayilan << "" << true;
+    QTest::newRow("unreadable file") << "unreadable-file" << varsayilan << varsayilan << "" << true;
+    QTest::newRow("writable (control)") << "writable" << kullanici << "visible=1 text=255 back=16711680 opacity=77"
+                                        << "77" << false;
+}
+
+void TestBozukDepo::yetkisizKullanici()
+{
+    QFETCH(QString, durum);
+    QFETCH(QString, beklenenBaslangic);
+    QFETCH(QString, beklenenSonra);
+    QFETCH(QString, beklenenDeger);
+    QFETCH(bool, yazmaUyarisi);
+
+    // Root ignores permission bits: the child drops to "nobody" for them to count.
+    const bool kok = geteuid() == 0;
+    const QString setpriv = QStandardPaths::findExecutable(QStringLiteral("setpriv"));
+    if (kok && setpriv.isEmpty())
+        QSKIP("running as root without setpriv (util-linux)");
+    const uid_t kim = kok ? 65534 : geteuid();
+
+    QTemporaryDir d(QDir::tempPath() + QStringLiteral("/velmora-yetki-XXXXXX"));
+    QVERIFY(d.isValid());
+    QFile::setPermissions(d.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner |
+                                        QFileDevice::ReadOther | QFileDevice::ExeOther);
+    const QString klasor = d.filePath(QStringLiteral("config"));
+    QVERIFY(QDir().mkpath(klasor));
+    const QString yol = klasor + QStringLiteral("/Orlenbay.ini");
+    if (durum != QLatin1String("empty-readonly-folder")) {
+        QFile f(yol);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(kullaniciDeposu);
+    }
+    // The folder belongs to the child unless it is the read-only one; the file never does.
+    const bool klasorOnun = durum != QLatin1String("readonly-folder") && durum != QLatin1String("empty-readonly-folder");
+    QVERIFY(::chown(qPrintable(klasor), klasorOnun ? kim : 0, klasorOnun ? kim : 0) == 0 || !kok);
+    const auto rx = QFileDevice::ReadOwner | QFileDevice::ExeOwner | QFileDevice::ReadOther | QFileDevice::ExeOther;
+    QFile::setPermissions(klasor, klasorOnun ? rx | QFileDevice::WriteOwner : rx);
+    if (QFileInfo::exists(yol)) {
+        if (durum == QLatin1String("writable"))
+            QVERIFY(::chown(qPrintable(yol), kim, kim) == 0 || !kok);
+        QFile::setPermissions(yol, durum == QLatin1String("unreadable-file") ? QFileDevice::Permissions()
+                                   : durum == QLatin1String("writable")
+                                       ? QFileDevice::ReadOwner | QFileDevice::WriteOwner
+                                       : QFileDevice::ReadOwner | QFileDevice::ReadOther);
+    }
+
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), klasor);
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), d.path());
+    env.insert(QStringLiteral("HOME"), d.path());
+    p.setProcessEnvironment(env);
+    const QString ben = QCoreApplication::applicationFilePath();
+    if (kok)
+        p.start(setpriv, {QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
+                          QStringLiteral("--clear-groups"), ben, QStringLiteral("--cocuk")});
+    else
+        p.start(ben, {QStringLiteral("--cocuk")});
+    QVERIFY(p.waitForFinished(60000));
+    const QString cikti = QString::fromUtf8(p.readAllStandardOutput());
+    const QString hata = QString::fromUtf8(p.readAllStandardError());
+    QVERIFY2(p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0, qPrintable(hata));
+    const QStringList satirlar = cikti.split(QLatin1Char('\n'));
+    QCOMPARE(satirlar.value(0), QStringLiteral("start ") + beklenenBaslangic);
+    QCOMPARE(satirlar.value(1), QStringLiteral("after ") + beklenenSonra);
+    QCOMPARE(satirlar.value(2).trimmed(), (QStringLiteral("stored ") + beklenenDeger).trimmed());
+    QCOMPARE(hata.contains(QLatin1String("could not write")), yazmaUyarisi);
+    if (yazmaUyarisi && QFileInfo::exists(yol)) {
+        // Refused writes leave the file as it was, and nothing beside it.
+        QFile::setPermissions(yol, QFileDevice::ReadOwner);
+        QFile f(yol);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), kullaniciDeposu);
+        QCOMPARE(QDir(klasor).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("Orlenbay.ini")});
+    }
+    if (!QFileInfo::exists(yol))
+        QCOMPARE(QDir(klasor).entryList(QDir::Files | QDir::Hidden), QStringList());
+    QFile::setPermissions(klasor, rx | QFileDevice::WriteOwner);
+}
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    if (argc > 1 && qstrcmp(argv[1], "--cocuk") == 0)
+        return cocuk();
+    TestBozukDepo t;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&t, argc, argv);
+}
+
+#include "tst_bozukdepo.moc"
