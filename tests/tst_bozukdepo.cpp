@@ -58,6 +58,12 @@ QString metin(const Gorunen &g)
     return QStringLiteral("visible=%1 text=%2 back=%3 opacity=%4").arg(g.gorunur).arg(g.yazi).arg(g.arka).arg(g.opaklik);
 }
 
+// A literal with its NULs.
+template <std::size_t N> QByteArray bayt(const char (&s)[N])
+{
+    return QByteArray(s, N - 1);
+}
+
 QByteArray dosya()
 {
     QFile f(AyarDeposu::dosyaYolu());
@@ -192,12 +198,12 @@ void TestBozukDepo::bozukDosyaylaBaslar_data()
     QTest::newRow("invalid UTF-8 in a key name")
         << QByteArray(kullaniciDeposu).replace("Arka=", "Ar\xffka=") << false << ky << va << ks;
     QTest::newRow("NUL in the marker")
-        << QByteArray(kullaniciDeposu).replace("Ayar=1", QByteArray("Ayar=1\0", 7)) << true << vy << va << vs;
+        << QByteArray(kullaniciDeposu).replace("Ayar=1", bayt("Ayar=1\0")) << true << vy << va << vs;
     QTest::newRow("NULs as the colour")
-        << QByteArray(kullaniciDeposu).replace("Yazı Rengi=255", QByteArray("Yazı Rengi=\0\0\0", 17)) << false << vy
+        << QByteArray(kullaniciDeposu).replace("Yazı Rengi=255", bayt("Yazı Rengi=\0\0\0")) << false << vy
         << ka << ks;
     QTest::newRow("NULs between the lines")
-        << QByteArray(kullaniciDeposu).replace("\nDil", QByteArray("\n\0\0\0\n\0Dil", 9)) << false << ky << ka << ks;
+        << QByteArray(kullaniciDeposu).replace("\nDil", bayt("\n\0\0\0\n\0Dil")) << false << ky << ka << ks;
     QTest::newRow("cut off inside a value") << kullaniciDeposu.left(kullaniciDeposu.indexOf("Arka=") + 6) << false
                                             << ky << 1 << ks;
     QTest::newRow("Windows line ends") << QByteArray(kullaniciDeposu).replace("\n", "\r\n") << false << ky << ka
