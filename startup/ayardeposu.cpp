@@ -27,7 +27,15 @@ QString kacir(const QString &metin, bool anahtar)
 {
     QString k;
     k.reserve(metin.size());
-    for (QChar c : metin) {
+    for (qsizetype i = 0; i < metin.size(); ++i) {
+        const QChar c = metin[i];
+        // Blanks at the ends of a key would be trimmed away on reading.
+        if (anahtar && (i == 0 || i == metin.size() - 1) && c.isSpace() && c != QLatin1Char('\n') &&
+            c != QLatin1Char('\r')) {
+            k += QLatin1Char('\\');
+            k += c;
+            continue;
+        }
         switch (c.unicode()) {
         case '\\': k += QLatin1String("\\\\"); break;
         case '\n': k += QLatin1String("\\n"); break;
@@ -63,6 +71,22 @@ QString coz(QStringView metin)
     return c;
 }
 
+// A key as written, without the blanks around it that no backslash escapes.
+QStringView anahtarKirp(QStringView ham)
+{
+    while (!ham.isEmpty() && ham.front().isSpace())
+        ham = ham.mid(1);
+    while (!ham.isEmpty() && ham.back().isSpace()) {
+        qsizetype egik = 0;
+        while (egik + 1 < ham.size() && ham[ham.size() - 2 - egik] == QLatin1Char('\\'))
+            ++egik;
+        if (egik % 2)
+            break;
+        ham.chop(1);
+    }
+    return ham;
+}
+
 // Key and value split at the first "=" that no backslash escapes.
 qsizetype esittirYeri(QStringView satir)
 {
@@ -89,7 +113,7 @@ Depo cozumle(const QByteArray &icerik)
         const qsizetype esit = esittirYeri(satir);
         if (esit <= 0 || depo.empty())
             continue; // comments, blank lines and anything unreadable
-        depo.back().degerler.emplace_back(coz(satir.left(esit).trimmed()), coz(satir.mid(esit + 1)));
+        depo.back().degerler.emplace_back(coz(anahtarKirp(satir.left(esit))), coz(satir.mid(esit + 1)));
     }
     return depo;
 }
@@ -191,6 +215,9 @@ namespace Sayi {
 
 qint32 oku(const QString &metin, qint32 enAz, qint32 enCok, qint32 yedek)
 {
+    // Qt's conversion stops at a NUL and reads "71\0x" as 71; the store can hold NULs.
+    if (metin.contains(QChar(0)))
+        return yedek;
     bool ok = false;
     const qlonglong v = metin.trimmed().toLongLong(&ok, 10);
     if (!ok || v < enAz || v > enCok)

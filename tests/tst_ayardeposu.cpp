@@ -32,6 +32,8 @@ private Q_SLOTS:
     void yazilanHemenDiskte();
     void okunamayanDepoBosVerir();
     void yazilamayanDepoCokmez();
+    void anahtarKenarBosluklari_data();
+    void anahtarKenarBosluklari();
     void sayiOku_data();
     void sayiOku();
     void renkDonusumu_data();
@@ -137,6 +139,32 @@ void TestAyarDeposu::yazilamayanDepoCokmez()
     QVERIFY(QDir(AyarDeposu::dosyaYolu()).removeRecursively());
 }
 
+void TestAyarDeposu::anahtarKenarBosluklari_data()
+{
+    QTest::addColumn<QString>("anahtar");
+    QTest::newRow("leading blank") << " Ayar";
+    QTest::newRow("trailing blank") << "Ayar ";
+    QTest::newRow("only a blank") << " ";
+    QTest::newRow("tabs around") << "\tAyar\t";
+    QTest::newRow("no-break space") << "Ayar\u00a0";
+    QTest::newRow("backslash before a trailing blank") << "Ayar\\ ";
+}
+
+void TestAyarDeposu::anahtarKenarBosluklari()
+{
+    // A key with blanks at its ends is another key than the one without them, also once the file
+    // has been written again.
+    QFETCH(QString, anahtar);
+    AyarDeposu::ayar_yaz(Anahtar::Ayar, QStringLiteral("1"));
+    AyarDeposu::ayar_yaz(anahtar, QStringLiteral("kenar"));
+    AyarDeposu::ayar_yaz(Anahtar::Dil, QStringLiteral("Türkçe"));
+    QCOMPARE(AyarDeposu::ayar_oku(anahtar), QStringLiteral("kenar"));
+    QCOMPARE(AyarDeposu::ayar_oku(Anahtar::Ayar), QStringLiteral("1"));
+    AyarDeposu::ayar_yaz(anahtar, QStringLiteral("yine"));
+    QCOMPARE(AyarDeposu::ayar_oku(anahtar), QStringLiteral("yine"));
+    QCOMPARE(AyarDeposu::ayar_oku(Anahtar::Ayar), QStringLiteral("1"));
+}
+
 void TestAyarDeposu::sayiOku_data()
 {
     QTest::addColumn<QString>("metin");
@@ -158,6 +186,8 @@ void TestAyarDeposu::sayiOku_data()
     QTest::newRow("colour above 24 bits") << "16777216" << 0 << 0xFFFFFF << 99;
     QTest::newRow("colour white") << "16777215" << 0 << 0xFFFFFF << 0xFFFFFF;
     QTest::newRow("negative colour") << "-5" << 0 << 0xFFFFFF << 99;
+    QTest::newRow("NUL after the digits") << QString::fromUtf8("71\0" "7", 4) << k16a << k16b << 99;
+    QTest::newRow("NUL before the digits") << QString::fromUtf8("\0" "255", 4) << k16a << k16b << 99;
 }
 
 void TestAyarDeposu::sayiOku()
