@@ -18,6 +18,19 @@ asan="$root/build-asan"
 cmake -S "$root" -B "$asan" -DCMAKE_BUILD_TYPE=Debug -DVELMORA_SANITIZE=ON -DBUILD_TESTING=ON >/dev/null
 cmake --build "$asan" -j"$jobs"
 echo "sanitizer build: $(( $(date +%s) - start )) s"
-# Real-timer and desktop tests are left to the build above: the sanitizers only slow them down.
+# Real-timer, desktop and kill tests are left to the build above: the sanitizers only slow them down
+# (the confirms that the kill test interrupts run in the soak test under the sanitizers).
 (cd "$asan" && ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 UBSAN_OPTIONS=print_stacktrace=1 \
-  ctest --output-on-failure -j"$jobs" --timeout 300 -E '^(e2e_|tst_saatoku_gercek|announcement_)')
+  ctest --output-on-failure -j"$jobs" --timeout 300 -E '^(e2e_|tst_saatoku_gercek|announcement_|kill9_)')
+
+# The settings store's fuzz target (clang, libFuzzer), for a bounded time; the corpus grows across runs.
+start=$(date +%s)
+fuzz="$root/build-fuzz"
+mkdir -p "$fuzz"
+if ! VELMORA_FUZZ_DIR="$fuzz" bash "$root/bench/fuzz/run.sh" 30 >"$fuzz/run.log" 2>&1; then
+  tail -40 "$fuzz/run.log"
+  echo "fuzzing found a fault: the input is in $fuzz"
+  exit 1
+fi
+grep -E '^(#[0-9]+ +DONE|stat::number_of_executed_units|stat::average_exec_per_sec)' "$fuzz/run.log" || true
+echo "fuzz: $(( $(date +%s) - start )) s"
