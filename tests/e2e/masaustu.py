@@ -859,6 +859,12 @@ class Suite:
                 problems.append(f"{name}.wav {efirst:+.1f} ms off its second")
             if heard < length:
                 problems.append(f"{name}.wav interrupted after {heard:.0f} of {length:.0f} ms")
+        # A units position without a clip stays silent (the clip before it is over by then).
+        for slot in sorted({2000, 4000} - {r[1] for r in rows}):
+            got = self.which_clip(det, ses, press_ms + slot - 50, press_ms + slot + 600)
+            print(f"       {'-':8} {slot:5d} ms: " + (f"{got}.wav HEARD" if got else "silent, as it should be"), flush=True)
+            if got:
+                faults.append(f"{got}.wav heard at {slot} ms, where nothing should play")
         if not faults and not problems:
             return None
         kept = os.path.join(self.out, f"{self.step_no:02d}-heard-{attempt}.wav")
