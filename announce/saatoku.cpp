@@ -36,9 +36,11 @@ SaatOku::SaatOku(QObject *parent) : QObject(parent)
 
 void SaatOku::saat_oku()
 {
-    cal(KlipSecimi::acilis);
+    // The timers are armed before the opening clip plays: its first play opens the audio device,
+    // which takes 10 to 20 ms, and the grid of the later clips must not start after it.
     saat1->setInterval(1000);
     dakika1->setInterval(3000);
+    cal(KlipSecimi::acilis);
 }
 
 void SaatOku::cal(const QString &goreliYol)

@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a step needs, only those that are missing.
 #   deps.sh build   - to build and run the clock
-#   deps.sh test    - also what the tests need (X server, window manager, sound server)
+#   deps.sh test    - also what the tests need (X server, window manager, sound server, and a C
+#                     compiler with libpulse for the recorder tools/tsrec.c)
 set -euo pipefail
 
 build=(cmake make g++ pkg-config qt6-base-dev libsdl2-mixer-dev libxcb1-dev libgl-dev libxkbcommon-dev
        fonts-liberation qt6-qpa-plugins)
-test=(xvfb xauth openbox xdotool x11-utils x11-apps imagemagick pulseaudio pulseaudio-utils libpulse-dev sox python3
+test=(xvfb xauth openbox xdotool x11-utils x11-apps imagemagick pulseaudio pulseaudio-utils libpulse-dev gcc sox python3
       util-linux clang-14 libclang-rt-14-dev)
 
 want=("${build[@]}")

@@ -52,6 +52,26 @@ QList<qint64> anlar(const QList<RecordingSound::Played> &calinan)
     return l;
 }
 
+// The first play of a fresh program opens the audio device, which holds the thread for a while.
+class YavasAcilanSes : public RecordingSound
+{
+public:
+    YavasAcilanSes(MockClock &saat, int acilisMs) : RecordingSound(&saat), m_saat(saat), m_acilisMs(acilisMs) {}
+    void play(const QString &path) override
+    {
+        RecordingSound::play(path);
+        if (m_ilk) {
+            m_ilk = false;
+            m_saat.advance(m_acilisMs);
+        }
+    }
+
+private:
+    MockClock &m_saat;
+    int m_acilisMs;
+    bool m_ilk = true;
+};
+
 } // namespace
 
 class TestSaatOku : public QObject
@@ -66,6 +86,8 @@ private Q_SLOTS:
     void butunDuyurular();
     void duyuruZamanlamasi_data();
     void duyuruZamanlamasi();
+    void acilisCihaziBeklerkenIzgaraKaymaz_data();
+    void acilisCihaziBeklerkenIzgaraKaymaz();
     void saatDonumundeHerKonumKendiAniniOkur();
     void ikinciBaslangicUcBucukSaniyeSonra();
     void ikinciBaslangicSaatOnlarindayken();
@@ -138,6 +160,27 @@ void TestSaatOku::duyuruZamanlamasi()
     saat.advance(6001);
     QCOMPARE(::anlar(ses.played), anlar);
     QCOMPARE(saat.armedTimers(), 0);
+}
+
+void TestSaatOku::acilisCihaziBeklerkenIzgaraKaymaz_data()
+{
+    QTest::addColumn<int>("acilisMs");
+    QTest::newRow("device already open") << 0;
+    QTest::newRow("device opening takes 15 ms") << 15;
+    QTest::newRow("device opening takes 300 ms") << 300;
+}
+
+// The later clips keep their seconds from the start, however long the opening play held the thread.
+void TestSaatOku::acilisCihaziBeklerkenIzgaraKaymaz()
+{
+    QFETCH(int, acilisMs);
+    MockClock saat(QTime(14, 35, 10));
+    YavasAcilanSes ses(saat, acilisMs);
+    SaatOku oku;
+    oku.saat_oku();
+    saat.advance(6000);
+    QCOMPARE(adlar(ses.played), (QStringList{"Saat", "10", "4", "30", "5"}));
+    QCOMPARE(anlar(ses.played), (QList<qint64>{0, 1000, 2000, 3000, 4000}));
 }
 
 void TestSaatOku::saatDonumundeHerKonumKendiAniniOkur()

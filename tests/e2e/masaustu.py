@@ -5,8 +5,11 @@ screenshots.
 
     masaustu.py PATH/TO/velmora WIDTHxHEIGHT [--out DIR]
 
-Every step prints its name and PASS or FAIL; a failed step keeps a screenshot in DIR (default
-./e2e-WIDTHxHEIGHT). The exit code is non-zero when any step failed.
+The program's sound goes to a PulseAudio server of the suite's own with a null sink, whose monitor
+is recorded to hear the spoken time.
+
+Every step prints its name and PASS or FAIL; a failed step keeps a screenshot (and a recording, where
+one was made) in DIR (default ./e2e-WIDTHxHEIGHT). The exit code is non-zero when any step failed.
 """
 
 import ctypes
@@ -21,6 +24,10 @@ import sys
 import tempfile
 import time
 import zlib
+
+sys.dont_write_bytecode = True  # no cache folder in the source tree
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools"))
+import announcement_audio as audio  # noqa: E402
 
 SECTION = "[Velmora V.2.0]"
 FIRST_RUN = [
@@ -63,6 +70,12 @@ RENK_BACK_SWATCH = (204, 40)
 RENK_TAMAM = (108, 76)
 
 OPAQUE = 0xFFFFFFFF
+
+# The spoken time: the opening clip may come this late after the key that chose it (a cold audio device
+# opens first); every later clip within audio.TOLERANCE_MS of its second on the opening clip's grid.
+OPENING_LATE_MS = 250
+HEARD_MS = 5600  # the recording runs this long after the key: the last clip starts at 4 s
+ALL_CLIPS = ["Saat", "0", "1", "2", "3", "4", "5", "6", "7", "8", "9", "10", "20", "30", "40", "50"]
 
 DEADLINE = time.monotonic() + 100  # well inside the CTest timeout, so cleanup always runs
 
@@ -182,6 +195,8 @@ class Desktop:
         self.width, self.height, self.tmp = width, height, tmp
         self.procs = []
         self.xvfb = self.openbox = None
+        self.pulse = None
+        self.tsrec = None
         self.display = None
         for d in ("home", "config", "wm-config", "run", "cache", "data", "state"):
             os.makedirs(os.path.join(tmp, d), mode=0o700)
@@ -224,6 +239,20 @@ class Desktop:
         wm_env = dict(self.env, XDG_CONFIG_HOME=os.path.join(self.tmp, "wm-config"))
         self.openbox = self.spawn(["openbox", "--sm-disable"], "openbox", env=wm_env)
         poll("openbox to manage the screen", self.wm_running, timeout=15)
+
+    def start_sound(self):
+        """A sound server of our own; the program started after this plays into its null sink."""
+        folder = os.path.join(self.tmp, "sound")
+        os.makedirs(folder, mode=0o700)
+        self.tsrec = audio.build_tsrec(folder)
+        pulse = audio.PrivatePulse(folder, self.env)
+        try:
+            pulse.start(preexec_fn=_die_with_parent)
+        finally:
+            if pulse.proc:
+                self.procs.append(pulse.proc)
+        self.pulse = pulse
+        self.env = pulse.env
 
     def stop(self):
         for p in reversed(self.procs):
@@ -771,6 +800,91 @@ class Suite:
         self.expect(code == 0, f'"Çıkış" ended the program with exit code {code}')
         self.expect(self.settings_bytes() == data, '"Çıkış" changed the settings file')
 
+    def s_time_heard(self):
+        self.expect(self.d.pulse is not None, "no sound server to listen to (its step failed)")
+        ses = os.path.join(os.path.dirname(self.program), "Ses")
+        # The hour is read at 1 and 2 s, the minute at 3 and 4 s: keep the whole announcement in one minute.
+        sec = time.time() % 60
+        if sec >= 53:
+            time.sleep(60.3 - sec)
+        first = self.announce_and_hear(ses, 1)
+        if first is None:
+            return
+        kind, message = first
+        if kind != "timing":
+            self.fail(message)
+        print(f"     first announcement off only in timing ({message}); speaking once more", flush=True)
+        second = self.announce_and_hear(ses, 2)
+        if second is not None:
+            self.fail(f"first: {message}; second: {second[1]}")
+        print("     the second announcement was heard in time", flush=True)
+
+    def announce_and_hear(self, ses, attempt):
+        """Chooses "Saati Oku..." by keyboard while the null sink is recorded. None when every clip of the
+        time at the key was heard in order and in full, on the grid; else (kind, message), kind "timing"
+        when only the timing or an interrupted clip was off, "fault" for a missing or wrong clip."""
+        sec = time.time() % 60
+        if sec >= 53:
+            time.sleep(60.3 - sec)
+        path = os.path.join(self.tmp, f"heard-{attempt}.wav")
+        rec = audio.Recording(self.d.tsrec, path, self.d.env, preexec_fn=_die_with_parent)
+        try:
+            poll("the recorder to start", rec.started, timeout=5)
+            self.open_popup()
+            self.d.keys("Down")
+            pressed = time.time()
+            self.d.keys("Return")
+            hhmm = time.strftime("%H:%M", time.localtime(pressed))
+            poll("the popup menu to close", lambda: not self.d.popups(), timeout=5)
+            time.sleep(max(0.0, pressed + HEARD_MS / 1000 - time.time()))
+        finally:
+            t0 = rec.stop()
+        det = audio.Detector(audio.read_recording(path))
+        press_ms = (pressed - t0) * 1000
+        rows = audio.analyse(det, ses, hhmm, press_ms, first_window_ms=1500)
+        print(f"     announcement {attempt} of {hhmm}, onsets after the key / vs the opening clip's grid:", flush=True)
+        problems, faults = [], []
+        for name, slot, onset, egrid, efirst, heard, length, score in rows:
+            if onset is None:
+                lo, hi = press_ms + slot - 50, press_ms + slot + 600
+                got = self.which_clip(det, ses, lo, hi)
+                faults.append(f"{name}.wav at {slot} ms not heard" + (f" ({got}.wav instead)" if got else ""))
+                print(f"       {name + '.wav':8} {slot:5d} ms: NOT HEARD", flush=True)
+                continue
+            print(f"       {name + '.wav':8} {slot:5d} ms: {onset:8.1f} ms  {efirst:+6.1f} ms  heard {heard:.0f}/{length:.0f} ms",
+                  flush=True)
+            if slot == 0 and not 0 <= egrid <= OPENING_LATE_MS:
+                problems.append(f"opening clip {egrid:+.1f} ms after the key")
+            if abs(efirst) > audio.TOLERANCE_MS:
+                problems.append(f"{name}.wav {efirst:+.1f} ms off its second")
+            if heard < length:
+                problems.append(f"{name}.wav interrupted after {heard:.0f} of {length:.0f} ms")
+        # A units position without a clip stays silent (the clip before it is over by then).
+        for slot in sorted({2000, 4000} - {r[1] for r in rows}):
+            got = self.which_clip(det, ses, press_ms + slot - 50, press_ms + slot + 600)
+            print(f"       {'-':8} {slot:5d} ms: " + (f"{got}.wav HEARD" if got else "silent, as it should be"), flush=True)
+            if got:
+                faults.append(f"{got}.wav heard at {slot} ms, where nothing should play")
+        if not faults and not problems:
+            return None
+        kept = os.path.join(self.out, f"{self.step_no:02d}-heard-{attempt}.wav")
+        os.makedirs(self.out, exist_ok=True)
+        shutil.copy(path, kept)
+        print(f"     recording: {kept}", flush=True)
+        if faults:
+            return "fault", "; ".join(faults + problems)
+        return "timing", "; ".join(problems)
+
+    def which_clip(self, det, ses, lo_ms, hi_ms):
+        """The clip that best matches what the recording holds between two moments, if any does."""
+        best, best_score = None, 0.0
+        for name in ALL_CLIPS:
+            clip = audio.read_clip(os.path.join(ses, name + ".wav"))
+            at, score = det.find(clip, int(lo_ms * audio.RATE / 1000), int(hi_ms * audio.RATE / 1000))
+            if at is not None and score > best_score:
+                best, best_score = name, score
+        return best
+
     def s_restart_keeps(self):
         data = self.settings_bytes()
         self.start_velmora()
@@ -786,6 +900,7 @@ class Suite:
         try:
             self.step("X server and window manager start", self.d.start, fatal=True)
             print(f"     display {self.d.display}, work folder {self.tmp}", flush=True)
+            self.step("a sound server of its own with a null sink for the program", self.d.start_sound)
             self.step("velmora starts and maps its clock", self.start_velmora, fatal=True)
             self.step("first run writes the ten keys in order", self.s_first_run_settings)
             self.step(f"clock is {CLOCK_W}x{CLOCK_H} at (W-133, H-67)", self.s_clock_geometry)
@@ -814,6 +929,7 @@ class Suite:
                       self.s_transparency_dialog)
             self.step('"Çıkış" ends with exit code 0, settings byte-identical', self.s_exit)
             self.step("a restart keeps colours and opacity and writes nothing", self.s_restart_keeps, fatal=True)
+            self.step('"Saati Oku..." chosen by keyboard speaks the time at 0, 1, 2, 3, 4 s', self.s_time_heard)
             self.step('"Çıkış" after the restart', self.s_exit)
         except Fatal:
             print("     remaining steps skipped", flush=True)
