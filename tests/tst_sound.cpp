@@ -79,6 +79,7 @@ class TestSound : public QObject
 
 private Q_SLOTS:
     void initTestCase();
+    void librariesLoadedAtFirstPlay();
     void defaultOutput();
     void playsPcmWavs_data();
     void playsPcmWavs();
@@ -114,6 +115,23 @@ void TestSound::initTestCase()
     QVERIFY(m_dir.isValid());
     writeBytes(path(QStringLiteral("short.wav")), wav(100));
     writeBytes(path(QStringLiteral("long.wav")), wav(6000));
+}
+
+// SDL and its codecs are a large part of the program's start-up and memory; only speaking needs them.
+void TestSound::librariesLoadedAtFirstPlay()
+{
+    auto mapped = [] {
+        QFile maps(QStringLiteral("/proc/self/maps"));
+        return maps.open(QIODevice::ReadOnly) && maps.readAll().contains("libSDL2_mixer");
+    };
+    QVERIFY(!mapped());
+    int beeps = 0;
+    auto sound = makeSound(&beeps);
+    QVERIFY(!mapped());
+    sound->play(path(QStringLiteral("short.wav")));
+    QVERIFY(sound->deviceOpen());
+    QVERIFY(mapped());
+    QCOMPARE(beeps, 0);
 }
 
 void TestSound::defaultOutput()
