@@ -3,9 +3,25 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QSocketNotifier>
 
+#include <csignal>
 #include <cstdio>
 #include <vector>
+
+#include <unistd.h>
+
+namespace {
+
+int sonlandirmaBorusu[2] = {-1, -1};
+
+void sonlandirmaSinyali(int)
+{
+    const char c = 1;
+    [[maybe_unused]] const ssize_t n = ::write(sonlandirmaBorusu[1], &c, 1);
+}
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -32,6 +48,18 @@ int main(int argc, char *argv[])
     if (platform::kisitliPlatform(QGuiApplication::platformName())) {
         std::fputs(platform::kisitlamaMesaji().toUtf8().append('\n').constData(), stderr);
         std::fflush(stderr);
+    }
+
+    // A logout or a package upgrade ends the program with SIGTERM: it leaves its event loop as it does
+    // when its clock is closed, with exit code 0. The handler only writes to a pipe; the loop reads it.
+    if (::pipe(sonlandirmaBorusu) == 0) {
+        auto *notifier = new QSocketNotifier(sonlandirmaBorusu[0], QSocketNotifier::Read, &app);
+        QObject::connect(notifier, &QSocketNotifier::activated, &app, [] { QCoreApplication::exit(0); });
+        struct sigaction sa {};
+        sa.sa_handler = sonlandirmaSinyali;
+        sigemptyset(&sa.sa_mask);
+        sa.sa_flags = SA_RESTART;
+        sigaction(SIGTERM, &sa, nullptr);
     }
 
     Baslangic baslangic;
