@@ -12,7 +12,7 @@ mirror=$(sed -n 's/^URIs: *\(http[^ ]*debian\)$/\1/p' /etc/apt/sources.list.d/de
 mirror=${mirror:-http://deb.debian.org/debian}
 
 command -v debootstrap >/dev/null || DEBIAN_FRONTEND=noninteractive apt-get install -y -q debootstrap
-cmake -S "$src" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=OFF >/dev/null
+cmake -S "$src" -B "$build" >/dev/null
 cmake --build "$build" -j2 --target velmora
 (cd "$build" && rm -f velmora_*.deb && cpack -G DEB >/dev/null)
 deb=$(ls "$build"/velmora_*.deb)
