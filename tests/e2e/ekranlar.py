@@ -1,17 +1,20 @@
 #!/usr/bin/env python3
 """The real velmora on desktops as users have them: a 2x scale factor, and two monitors whose primary
-is not the one at the origin.
+is not the one at the origin; and a Wayland session (weston, headless) with and without XWayland.
 
-    ekranlar.py PATH/TO/velmora hidpi|ikiekran [--out DIR]
+    ekranlar.py PATH/TO/velmora hidpi|ikiekran|wayland [--out DIR]
 
 Prints PASS or FAIL per check; screenshots are kept in DIR (default ./e2e-ekranlar-CASE).
 """
 
 import ctypes
 import os
+import re
 import shutil
+import subprocess
 import sys
 import tempfile
+import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from masaustu import CLOCK_W, CLOCK_H, CORNER_GAP, Desktop, StepFailed, greenish, poll  # noqa: E402
@@ -169,9 +172,83 @@ class Case:
         finally:
             d.stop()
 
+    def wayland(self):
+        tmp = os.path.join(self.tmp, "wayland")
+        run = os.path.join(tmp, "run")
+        os.makedirs(run, mode=0o700)
+        os.makedirs(os.path.join(tmp, "config"))
+        base = {k: v for k, v in os.environ.items()
+                if k not in ("DISPLAY", "WAYLAND_DISPLAY", "XAUTHORITY", "XDG_SESSION_TYPE") and not k.startswith("QT_")}
+        base.update(XDG_RUNTIME_DIR=run, XDG_CONFIG_HOME=os.path.join(tmp, "config"), HOME=tmp,
+                    SDL_AUDIODRIVER="dummy", LC_ALL="C.UTF-8", LANG="C.UTF-8")
+        weston_log = os.path.join(tmp, "weston.log")
+        with open(weston_log, "wb") as log:
+            weston = subprocess.Popen(["weston", "--backend=headless-backend.so", "--xwayland", "--socket=velmora-wl",
+                                       "--width=1280", "--height=800", "--idle-time=0"], env=base,
+                                      stdin=subprocess.DEVNULL, stdout=log, stderr=subprocess.STDOUT)
+        procs = [weston]
+        try:
+            def xdisplay():
+                m = re.search(r"xserver listening on display (:\d+)", open(weston_log, errors="replace").read())
+                return m.group(1) if m and os.path.exists(os.path.join(run, "velmora-wl")) else None
+            display = poll("weston with XWayland", xdisplay, timeout=15)
+            session = dict(base, WAYLAND_DISPLAY="velmora-wl", XDG_SESSION_TYPE="wayland")
+
+            def start(env, name):
+                log = open(os.path.join(tmp, name + ".log"), "wb")
+                p = subprocess.Popen([self.program], env=env, stdin=subprocess.DEVNULL, stdout=log, stderr=log)
+                procs.append(p)
+                return p, os.path.join(tmp, name + ".log")
+
+            def said(path):
+                return open(path, encoding="utf-8", errors="replace").read()
+
+            # XWayland offered: the clock is an X window there.
+            p, path = start(dict(session, DISPLAY=display), "velmora-xwayland")
+            def on_x():
+                if p.poll() is not None:
+                    raise StepFailed(f"velmora ended with exit code {p.returncode}")
+                out = subprocess.run(["xwininfo", "-root", "-tree"], env=dict(base, DISPLAY=display),
+                                     capture_output=True, text=True, timeout=10).stdout
+                return '"Form1"' in out
+            try:
+                poll("the clock on XWayland", on_x, timeout=20)
+                self.check("Wayland with XWayland: the clock is an X window", True)
+            except StepFailed as e:
+                self.check("Wayland with XWayland: the clock is an X window", False, str(e))
+            self.stop(p)
+            self.check("Wayland with XWayland: nothing said on stderr", "Wayland oturumunda" not in said(path),
+                       said(path).strip()[:200])
+
+            # Wayland alone: a Wayland window with content, and one line on what it cannot do.
+            p, path = start(dict(session, WAYLAND_DEBUG="client"), "velmora-wayland")
+            def shown():
+                if p.poll() is not None:
+                    raise StepFailed(f"velmora ended with exit code {p.returncode}")
+                text = said(path)
+                return 'set_title("Form1")' in text and re.search(r"wl_surface@\d+\.attach\(wl_buffer", text)
+            try:
+                poll("the clock as a Wayland window with a buffer", shown, timeout=20)
+                self.check("Wayland alone: the clock starts and shows", True)
+            except StepFailed as e:
+                self.check("Wayland alone: the clock starts and shows", False, str(e))
+            time.sleep(1.5)  # a second line would come with the next redraws or activations
+            self.stop(p)
+            lines = [l for l in said(path).splitlines() if l.startswith("Velmora: ")]
+            self.check("Wayland alone: says once what it cannot do",
+                       len(lines) == 1 and "köşesine" in lines[0] and "üstünde" in lines[0], f"{lines}")
+        finally:
+            for q in reversed(procs):
+                if q.poll() is None:
+                    q.terminate()
+                    try:
+                        q.wait(timeout=5)
+                    except subprocess.TimeoutExpired:
+                        q.kill()
+
 
 def main(argv):
-    if len(argv) < 3 or argv[2] not in ("hidpi", "ikiekran"):
+    if len(argv) < 3 or argv[2] not in ("hidpi", "ikiekran", "wayland"):
         print(__doc__)
         return 2
     out = argv[argv.index("--out") + 1] if "--out" in argv else os.path.abspath(f"e2e-ekranlar-{argv[2]}")
