@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Installs the build into a temporary DESTDIR and checks what a desktop needs to find there.
+#   install_layout.sh BUILD_DIR
+set -euo pipefail
+dest=$(mktemp -d); trap 'rm -rf "$dest"' EXIT
+DESTDIR="$dest" cmake --install "$1" --prefix /usr >/dev/null
+fail=0
+check() { if eval "$2"; then echo "PASS $1"; else echo "FAIL $1"; fail=1; fi; }
+u="$dest/usr"
+check "program and its clips together in lib/velmora" '[ -x "$u/lib/velmora/velmora" ] && [ "$(ls "$u/lib/velmora/Ses"/*.wav | wc -l)" -eq 16 ]'
+check "bin/velmora links to it" '[ "$(readlink "$u/bin/velmora")" = ../lib/velmora/velmora ] && [ -x "$u/bin/velmora" ]'
+check "no run path into the build" '! readelf -d "$u/lib/velmora/velmora" | grep -Eq "R(UN)?PATH"'
+for s in 16 32 64 128 256; do
+  check "icon ${s}x${s}" '[ "$(identify -format %wx%h "$u/share/icons/hicolor/${s}x${s}/apps/example.orlenbay.Velmora.png")" = "${s}x${s}" ]'
+done
+check "desktop entry valid" 'desktop-file-validate "$u/share/applications/example.orlenbay.Velmora.desktop"'
+check "desktop entry names the installed icon and command" 'grep -qx "Icon=example.orlenbay.Velmora" "$u/share/applications/example.orlenbay.Velmora.desktop" && grep -qx "Exec=velmora" "$u/share/applications/example.orlenbay.Velmora.desktop"'
+check "metainfo valid" 'appstreamcli validate --no-net "$u/share/metainfo/example.orlenbay.Velmora.metainfo.xml" >/dev/null'
+exit $fail
