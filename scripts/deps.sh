@@ -2,14 +2,21 @@
 # Installs the Debian packages a step needs, only those that are missing.
 #   deps.sh build   - to build and run the clock
 #   deps.sh test    - also what the tests need (X server, window manager, sound server)
+#   deps.sh bench   - also what bench/run.py needs (X headers for its probes, xclock) and the
+#                     tools docs/performance.md names for finding causes
 set -euo pipefail
 
 build=(cmake make g++ pkg-config qt6-base-dev libsdl2-mixer-dev libxcb1-dev libgl-dev libxkbcommon-dev
        fonts-liberation qt6-qpa-plugins)
 test=(xvfb xauth openbox xdotool x11-utils x11-apps imagemagick pulseaudio pulseaudio-utils libpulse-dev sox python3)
 
+bench=(libx11-dev libxdamage-dev libxfixes-dev x11-apps strace linux-perf heaptrack)
+
 want=("${build[@]}")
-[ "${1:-build}" = test ] && want+=("${test[@]}")
+case "${1:-build}" in
+  test) want+=("${test[@]}") ;;
+  bench) want+=("${test[@]}" "${bench[@]}") ;;
+esac
 
 missing=()
 for p in "${want[@]}"; do
