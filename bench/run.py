@@ -168,7 +168,7 @@ def memory(pid):
             m = re.match(r"(\w+):\s+(\d+) kB", line)
             if m:
                 f[m.group(1)] = int(m.group(2))
-    return f["Pss"], f["Private_Clean"] + f["Private_Dirty"], f["Rss"]
+    return f["Pss"], f["Private_Clean"] + f["Private_Dirty"], f["Rss"], f["Anonymous"]
 
 
 def task_counts(pid):
@@ -325,7 +325,7 @@ def main():
         "xclock": (["xclock", "-digital", "-update", "1"], "XClock", None),
     }
     names = list(progs)
-    res = {n: {"startup": [], "pss": [], "priv": [], "pss_ann": [], "priv_ann": [], "rss": [], "cpu": [], "wake": [],
+    res = {n: {"startup": [], "pss": [], "priv": [], "pss_ann": [], "priv_ann": [], "rss": [], "anon": [], "anon_ann": [], "slag_med": [], "slag_max": [], "cpu": [], "wake": [],
                "threads": [], "lag_med": [], "lag_max": [], "changes": [], "ended": []} for n in names}
     drift = subprocess.Popen([os.path.join(tools, "velmora_kronodrift"), "--minutes", str(drift_min)],
                              env=dict(desk.env, QT_QPA_PLATFORM="offscreen"), stdout=subprocess.PIPE,
@@ -352,7 +352,8 @@ def main():
                 r = Running(desk, tools, n, argv, cls)
                 try:
                     time.sleep(IDLE_BEFORE_MEMORY)
-                    pss, priv, rss = memory(r.pid)
+                    pss, priv, rss, anon = memory(r.pid)
+                    res[n]["anon"].append(anon / 1024.0)
                     res[n]["pss"].append(pss / 1024.0)
                     res[n]["priv"].append(priv / 1024.0)
                     res[n]["rss"].append(rss / 1024.0)
@@ -368,11 +369,14 @@ def main():
                     if w["lag"]:
                         res[n]["lag_med"].append(w["lag"]["lag_median_ms"])
                         res[n]["lag_max"].append(w["lag"]["lag_max_ms"])
+                        res[n]["slag_med"].append(w["lag"]["server_median_ms"])
+                        res[n]["slag_max"].append(w["lag"]["server_max_ms"])
                         res[n]["changes"].append(w["lag"]["changes"] / window)
                     if n == "velmora":
                         announce(desk, r)
                         time.sleep(AFTER_ANNOUNCEMENT)
-                        pss, priv, rss = memory(r.pid)
+                        pss, priv, rss, anon = memory(r.pid)
+                        res[n]["anon_ann"].append(anon / 1024.0)
                         res[n]["pss_ann"].append(pss / 1024.0)
                         res[n]["priv_ann"].append(priv / 1024.0)
                     log("round %d %s: %s load %.2f" % (rnd + 1, n, w, load1()))
@@ -427,9 +431,12 @@ def main():
         fmt(m("velmora", "priv")), fmt(m("minimal Qt", "priv")), fmt(m("xclock", "priv")), fmt(ratio("priv"), "%.2fx")))
     p("| Rss after 10 s idle (MiB) | %s | %s | %s | %s | | |" % (
         fmt(m("velmora", "rss")), fmt(m("minimal Qt", "rss")), fmt(m("xclock", "rss")), fmt(ratio("rss"), "%.2fx")))
+    p("| anonymous after 10 s idle (MiB) | %s | %s | %s | %s | | |" % (
+        fmt(m("velmora", "anon")), fmt(m("minimal Qt", "anon")), fmt(m("xclock", "anon")), fmt(ratio("anon"), "%.2fx")))
     ra = (m("velmora", "pss_ann") / m("minimal Qt", "pss")) if res["velmora"]["pss_ann"] else None
     p("| Pss after one announcement (MiB) | %s | — | — | %s | | |" % (fmt(m("velmora", "pss_ann")), fmt(ra, "%.2fx")))
     p("| private after one announcement (MiB) | %s | — | — | | | |" % fmt(m("velmora", "priv_ann")))
+    p("| anonymous after one announcement (MiB) | %s | — | — | | | |" % fmt(m("velmora", "anon_ann")))
     rc = ratio("cpu")
     p("| idle CPU, all threads (ms per min) | %s | %s | %s | %s | ≤ 1.2x | %s |" % (
         fmt(m("velmora", "cpu")), fmt(m("minimal Qt", "cpu")), fmt(m("xclock", "cpu")), fmt(rc, "%.2fx"),
@@ -446,6 +453,10 @@ def main():
     p("| display lag, max over all windows (ms) | %s | %s | %s | | < 50 ms at every tick | %s |" % (
         fmt(lm), fmt(max(res["minimal Qt"]["lag_max"] or [0])), fmt(max(res["xclock"]["lag_max"] or [0])),
         verdict(lm is not None and lm < 50)))
+    sm = max(res["velmora"]["slag_max"]) if res["velmora"]["slag_max"] else None
+    p("| display lag at the server's repaint stamp, median / max (ms) | %s / %s | %s / %s | %s / %s | | < 50 ms | %s |" % (
+        tuple(x for n in names for x in (fmt(m(n, "slag_med")), fmt(max(res[n]["slag_max"] or [0])))) +
+        (verdict(sm is not None and sm < 50),)))
     for label in ("cold", "warm"):
         rows = [r for r in ann["rows"] if r[0] == label]
         if not rows:

@@ -8,8 +8,13 @@
  * reading, the shown second has changed, and its lag is the time of the report past the last turn
  * of the second (CLOCK_REALTIME). Repaints elsewhere (a blinking separator) change nothing there.
  *
- * Prints one line per change ("change <epoch s> <lag ms>") and a summary:
- * "summary changes N repaints R lag_median_ms M lag_max_ms X seconds S".
+ * The lag is taken twice: when this tool reads the report, and at the server's own timestamp of the
+ * repaint (X server time is CLOCK_MONOTONIC in ms, as Xvfb and Xorg keep it), which leaves out
+ * how late this tool itself was scheduled on a loaded machine.
+ *
+ * Prints one line per change ("change <epoch s> <lag ms> <lag at server stamp ms>") and a summary:
+ * "summary changes N repaints R lag_median_ms M lag_max_ms X server_median_ms M server_max_ms X
+ * seconds S".
  */
 #define _GNU_SOURCE
 #include <X11/Xlib.h>
@@ -26,6 +31,19 @@ static int cmp_double(const void *a, const void *b)
 {
     double x = *(const double *)a, y = *(const double *)b;
     return x < y ? -1 : x > y;
+}
+
+static long long mono_ms(void)
+{
+    struct timespec ts;
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return ts.tv_sec * 1000LL + ts.tv_nsec / 1000000;
+}
+
+static double median_of(double *v, size_t n)
+{
+    qsort(v, n, sizeof *v, cmp_double);
+    return n ? (n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2) : -1;
 }
 
 static double now_real(void)
@@ -97,6 +115,7 @@ int main(int argc, char **argv)
 
     size_t cap = 1024, n = 0;
     double *lags = malloc(cap * sizeof *lags);
+    double *slags = malloc(cap * sizeof *slags);
     long repaints = 0;
     double end = now_real() + seconds;
     while (!gone) {
@@ -106,6 +125,9 @@ int main(int argc, char **argv)
             if (ev.type != ev_base + XDamageNotify)
                 continue;
             double t = now_real();
+            /* How long ago the server stamped the repaint; 32-bit millisecond time wraps. */
+            unsigned long ago = ((unsigned long)mono_ms() - ((XDamageNotifyEvent *)&ev)->timestamp) & 0xffffffffUL;
+            double ts = ago < 10000 ? t - ago / 1000.0 : t;
             ++repaints;
             /* Take the damage first, so that a repaint during the read is reported again. */
             XDamageSubtract(d, damage, None, None);
@@ -114,9 +136,15 @@ int main(int argc, char **argv)
                 continue;
             if (nlen != len || memcmp(img, last, len) != 0) {
                 double lag = (t - (double)(long long)t) * 1000.0;
-                printf("change %.6f %.3f\n", t, lag);
-                if (n == cap)
-                    lags = realloc(lags, (cap *= 2) * sizeof *lags);
+                /* The stamp may fall just before the turn that the read came after. */
+                double slag = ts < (double)(long long)t ? 0.0 : (ts - (double)(long long)t) * 1000.0;
+                printf("change %.6f %.3f %.3f\n", t, lag, slag);
+                if (n == cap) {
+                    cap *= 2;
+                    lags = realloc(lags, cap * sizeof *lags);
+                    slags = realloc(slags, cap * sizeof *slags);
+                }
+                slags[n] = slag;
                 lags[n++] = lag;
                 free(last);
                 last = img;
@@ -131,9 +159,9 @@ int main(int argc, char **argv)
         struct pollfd p = {ConnectionNumber(d), POLLIN, 0};
         poll(&p, 1, (int)(left * 1000) + 1);
     }
-    qsort(lags, n, sizeof *lags, cmp_double);
-    double med = n ? (n % 2 ? lags[n / 2] : (lags[n / 2 - 1] + lags[n / 2]) / 2) : -1;
-    printf("summary changes %zu repaints %ld lag_median_ms %.3f lag_max_ms %.3f seconds %.1f\n", n, repaints, med,
-           n ? lags[n - 1] : -1.0, seconds);
+    double med = median_of(lags, n), smed = median_of(slags, n);
+    printf("summary changes %zu repaints %ld lag_median_ms %.3f lag_max_ms %.3f server_median_ms %.3f "
+           "server_max_ms %.3f seconds %.1f\n",
+           n, repaints, med, n ? lags[n - 1] : -1.0, smed, n ? slags[n - 1] : -1.0, seconds);
     return gone ? 1 : 0;
 }
