@@ -290,8 +290,8 @@ def run_announcement(product, runs):
             "stderr": p.stderr.strip().splitlines()[-3:]}
 
 
-def fmt(x, spec="%.1f"):
-    return "—" if x is None else spec % x
+def fmt(x, pattern="%.1f"):
+    return "—" if x is None else pattern % x
 
 
 def main():
