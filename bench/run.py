@@ -405,11 +405,14 @@ def main():
     def verdict(ok):
         return "—" if ok is None else ("met" if ok else "**missed**")
 
+    full = (runs, window, startup_runs, drift_min, announce_runs) == (5, 60.0, 11, 10.0, 3)
+    kind = "quick" if q and not any((a.runs, a.window, a.startup_runs, a.drift_minutes, a.announce_runs)) \
+        else ("full" if full else "custom")
     lines = []
     p = lines.append
     p("Measured %s, %s run (%d rounds, %.0f s idle windows, %d start-ups, %g min drift, %d announcement "
       "runs); rounds rotate the three programs." % (time.strftime("%Y-%m-%d %H:%M UTC", time.gmtime()),
-                                                   "quick" if q else "full", runs, window, startup_runs,
+                                                   kind, runs, window, startup_runs,
                                                    drift_min, announce_runs))
     p("Load (1 min): at start %.2f; start-ups %s; idle windows median %.2f, max %.2f; uptime before `%s`, after `%s`."
       % (loads["start"], fmt(median(loads["startup"]), "%.2f"), median(loads["idle"]), max(loads["idle"]),
