@@ -29,6 +29,8 @@ import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 REPO = os.path.dirname(HERE)
+sys.path.insert(0, os.path.join(REPO, "tools"))
+import announcement_audio as audio  # noqa: E402
 # The seconds digits inside a 133 x 34 clock (velmora and the minimal clock share the layout).
 SECONDS_BOX = (90, 6, 30, 28)
 PICTURE = (126, 16)
@@ -123,15 +125,7 @@ class Desktop:
             time.sleep(0.05)
 
     def stop(self):
-        for p in reversed(self.procs):
-            if p.poll() is None:
-                p.terminate()
-        for p in reversed(self.procs):
-            try:
-                p.wait(timeout=5)
-            except subprocess.TimeoutExpired:
-                p.kill()
-                p.wait()
+        audio.stop_processes(self.procs)
 
 
 # ---------------------------------------------------------------- one program

@@ -136,10 +136,8 @@ void Renk::Command3_Click()
 {
     AyarDeposu::ayar_yaz(Anahtar::Arka, QString::number(Sayi::bgr(yuzRengi(Command2))));
     AyarDeposu::ayar_yaz(Anahtar::YaziRengi, QString::number(Sayi::bgr(yuzRengi(Command1))));
-    if (Baslangic *b = Baslangic::instance()) {
-        b->form1Kapat();
-        b->ayarla();
-    }
+    if (Baslangic *b = Baslangic::instance())
+        b->form1YenidenKur();
     close();
 }
 

@@ -68,10 +68,8 @@ void Seffaflik::Slider1_Change()
 void Seffaflik::Command1_Click()
 {
     AyarDeposu::ayar_yaz(Anahtar::Seffaflik, QString::number(Slider1->value()));
-    if (Baslangic *b = Baslangic::instance()) {
-        b->form1Kapat();
-        b->ayarla();
-    }
+    if (Baslangic *b = Baslangic::instance())
+        b->form1YenidenKur();
     close();
 }
 

@@ -82,6 +82,12 @@ Form1 *Baslangic::form1() const
     return m_form1.data();
 }
 
+void Baslangic::form1YenidenKur()
+{
+    form1Kapat();
+    ayarla();
+}
+
 void Baslangic::form1Kapat()
 {
     Form1 *eski = m_form1.data();

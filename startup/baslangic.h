@@ -26,6 +26,8 @@ public:
     Form1 *form1() const;
     // Unloads the clock window so that the next ayarla() builds a fresh one.
     void form1Kapat();
+    // A confirmed dialog: the old clock unloaded, a new one built from the store just written.
+    void form1YenidenKur();
 
 private:
     QPointer<Form1> m_form1;

@@ -209,6 +209,19 @@ def print_table(title, rows, calls=None):
 
 # --- the sound server and the recorder ---------------------------------------------------------------
 
+def stop_processes(procs):
+    """Ends the processes a run started, the last started first; one that will not end is killed."""
+    for p in reversed(procs):
+        if p.poll() is None:
+            p.terminate()
+    for p in reversed(procs):
+        try:
+            p.wait(timeout=5)
+        except subprocess.TimeoutExpired:
+            p.kill()
+            p.wait()
+
+
 def build_tsrec(dest_dir):
     """Compiles the recorder into dest_dir and returns its path."""
     exe = os.path.join(dest_dir, "tsrec")

@@ -255,15 +255,7 @@ class Desktop:
         self.env = pulse.env
 
     def stop(self):
-        for p in reversed(self.procs):
-            if p.poll() is None:
-                p.terminate()
-        for p in reversed(self.procs):
-            try:
-                p.wait(timeout=5)
-            except subprocess.TimeoutExpired:
-                p.kill()
-                p.wait()
+        audio.stop_processes(self.procs)
 
     # --- tools
 
