@@ -5,19 +5,8 @@
 #include "platform/programfolder.h"
 #include "platform/sound.h"
 #include "platform/windowtimer.h"
-#include "startup/baslangic.h"
-
-#include <QPointer>
 
 using KlipSecimi::Konum;
-
-SaatOku &SaatOku::instance()
-{
-    static QPointer<SaatOku> tek;
-    if (!tek)
-        tek = new SaatOku(Baslangic::instance());
-    return *tek;
-}
 
 SaatOku::SaatOku(QObject *parent) : QObject(parent)
 {

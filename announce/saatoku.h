@@ -12,7 +12,6 @@ class SaatOku : public QObject
 {
     Q_OBJECT
 public:
-    static SaatOku &instance();
     explicit SaatOku(QObject *parent = nullptr);
 
     // Starts an announcement and returns at once. A start while one runs is neither refused nor

@@ -1,7 +1,6 @@
 #include "clock/form1.h"
 
 #include "clock/module1.h"
-#include "dialogs/menu.h"
 #include "platform/clock.h"
 #include "platform/windowmanager.h"
 #include "platform/windowtimer.h"
@@ -168,7 +167,7 @@ void Form1::Timer3_Timer()
 
 void Form1::Image1_MouseDown()
 {
-    Menu::instance().popup(this);
+    Q_EMIT menuIstendi();
 }
 
 void Form1::Form_MouseMove(Qt::MouseButtons dugmeler, QPoint ekranKonumu)

@@ -33,6 +33,10 @@ public:
     static constexpr int Yukseklik = 34;
     static constexpr int KoseBoslugu = 33;
 
+Q_SIGNALS:
+    // A press on the picture: the popup menu is asked for; it returns once the menu has closed.
+    void menuIstendi();
+
 protected:
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;

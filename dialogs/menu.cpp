@@ -3,23 +3,13 @@
 #include "about/hakkinda.h"
 #include "about/yardim.h"
 #include "announce/saatoku.h"
-#include "clock/form1.h"
 #include "dialogs/renk.h"
 #include "dialogs/seffaflik.h"
 #include "dialogs/zamanlayici.h"
-#include "startup/baslangic.h"
 #include "stopwatch/krono.h"
 
 #include <QCoreApplication>
 #include <QCursor>
-
-Menu &Menu::instance()
-{
-    static QPointer<Menu> tek;
-    if (!tek)
-        tek = new Menu(Baslangic::instance());
-    return *tek;
-}
 
 Menu::Menu(QObject *parent) : QObject(parent)
 {
@@ -67,7 +57,14 @@ Zamanlayici *Menu::zamanlayiciPenceresi() const { return m_zamanlayici; }
 yardim *Menu::yardimPenceresi() const { return m_yardim; }
 hakkinda *Menu::hakkindaPenceresi() const { return m_hakkinda; }
 
-void Menu::popup(QWidget *)
+SaatOku *Menu::okuyucu()
+{
+    if (!m_okuyucu)
+        m_okuyucu = new SaatOku(this);
+    return m_okuyucu;
+}
+
+void Menu::popup()
 {
     m_popup.exec(QCursor::pos());
 }
@@ -77,6 +74,7 @@ template <typename T> void Menu::goster(QPointer<T> &pencere)
     if (!pencere) {
         pencere = new T;
         pencere->setAttribute(Qt::WA_DeleteOnClose);
+        baglan(pencere.data());
         connect(pencere.data(), &QObject::destroyed, this, &Menu::pencereKapandi);
     }
     pencere->show();
@@ -84,16 +82,20 @@ template <typename T> void Menu::goster(QPointer<T> &pencere)
     pencere->activateWindow();
 }
 
-void Menu::pencereKapandi()
+void Menu::baglan(Renk *renk)
 {
-    // The clock becomes the program's active window again once a window of the program closes.
-    if (Baslangic *b = Baslangic::instance(); b && b->form1())
-        b->form1()->Form_Activate();
+    connect(renk, &Renk::onaylandi, this, &Menu::ayarOnaylandi);
+}
+
+void Menu::baglan(Seffaflik *seffaflik)
+{
+    connect(seffaflik, &Seffaflik::onaylandi, this, &Menu::ayarOnaylandi);
+    connect(seffaflik, &Seffaflik::seffaflikDegisti, this, &Menu::seffaflikDegisti);
 }
 
 void Menu::oku_Click()
 {
-    SaatOku::instance().saat_oku();
+    okuyucu()->saat_oku();
 }
 
 void Menu::seffaf_Click()

@@ -10,19 +10,23 @@ class Krono;
 class Zamanlayici;
 class yardim;
 class hakkinda;
+class SaatOku;
 
-// Owns the popup of the clock's picture and the one window of each command.
-// It is never shown; it lives until the program ends.
+// Owns the popup of the clock's picture, the announcer and the one window of each command.
+// It is never shown; it lives until the program ends. What its windows report it passes on as its
+// own signals, for the start-up object to act on the clock.
 class Menu : public QObject
 {
     Q_OBJECT
 public:
+    explicit Menu(QObject *parent = nullptr);
     ~Menu() override;
-    static Menu &instance();
 
     // Opens the popup at the pointer and returns once an item is chosen or the popup is dismissed.
-    void popup(QWidget *form);
+    void popup();
     QMenu *popupMenu() { return &m_popup; }
+    // The announcer, made when first asked for.
+    SaatOku *okuyucu();
 
     void oku_Click();
     void seffaf_Click();
@@ -41,10 +45,19 @@ public:
     yardim *yardimPenceresi() const;
     hakkinda *hakkindaPenceresi() const;
 
-private:
-    explicit Menu(QObject *parent);
-    template <typename T> void goster(QPointer<T> &pencere);
+Q_SIGNALS:
+    // The colour or the transparency dialog stored its settings: the clock is to be rebuilt.
+    void ayarOnaylandi();
+    // The transparency slider moved: the opacity for the clock of this moment.
+    void seffaflikDegisti(qint16 seffaflik);
+    // A window opened from this menu has closed.
     void pencereKapandi();
+
+private:
+    template <typename T> void goster(QPointer<T> &pencere);
+    void baglan(Renk *renk);
+    void baglan(Seffaflik *seffaflik);
+    void baglan(QWidget *) {}
 
     QMenu m_popup;
     QMenu m_ayarlar;
@@ -54,4 +67,5 @@ private:
     QPointer<Zamanlayici> m_zamanlayici;
     QPointer<yardim> m_yardim;
     QPointer<hakkinda> m_hakkinda;
+    QPointer<SaatOku> m_okuyucu;
 };

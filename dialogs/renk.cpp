@@ -3,7 +3,6 @@
 #include "dialogs/formyazisi.h"
 #include "platform/windowmanager.h"
 #include "startup/ayardeposu.h"
-#include "startup/baslangic.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -136,8 +135,7 @@ void Renk::Command3_Click()
 {
     AyarDeposu::ayar_yaz(Anahtar::Arka, QString::number(Sayi::bgr(yuzRengi(Command2))));
     AyarDeposu::ayar_yaz(Anahtar::YaziRengi, QString::number(Sayi::bgr(yuzRengi(Command1))));
-    if (Baslangic *b = Baslangic::instance())
-        b->form1YenidenKur();
+    Q_EMIT onaylandi();
     close();
 }
 

@@ -21,6 +21,10 @@ public:
     static constexpr int Genislik = 224;
     static constexpr int Yukseklik = 96;
 
+Q_SIGNALS:
+    // "&Tamam" stored both colours: the clock is to be rebuilt from the store before this closes.
+    void onaylandi();
+
 protected:
     void showEvent(QShowEvent *event) override;
 

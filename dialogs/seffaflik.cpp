@@ -1,11 +1,8 @@
 #include "dialogs/seffaflik.h"
 
-#include "clock/form1.h"
-#include "clock/module1.h"
 #include "dialogs/formyazisi.h"
 #include "platform/windowmanager.h"
 #include "startup/ayardeposu.h"
-#include "startup/baslangic.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -60,16 +57,13 @@ void Seffaflik::Form_Load()
 
 void Seffaflik::Slider1_Change()
 {
-    // The clock of this moment: after a rebuild, the new one.
-    Baslangic *b = Baslangic::instance();
-    Module1::seffaflik_uygula(b ? b->form1() : nullptr, static_cast<qint16>(Slider1->value()));
+    Q_EMIT seffaflikDegisti(static_cast<qint16>(Slider1->value()));
 }
 
 void Seffaflik::Command1_Click()
 {
     AyarDeposu::ayar_yaz(Anahtar::Seffaflik, QString::number(Slider1->value()));
-    if (Baslangic *b = Baslangic::instance())
-        b->form1YenidenKur();
+    Q_EMIT onaylandi();
     close();
 }
 

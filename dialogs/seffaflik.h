@@ -20,6 +20,12 @@ public:
     static constexpr int Genislik = 238;
     static constexpr int Yukseklik = 72;
 
+Q_SIGNALS:
+    // Each move of the user: the opacity to show on the clock at once.
+    void seffaflikDegisti(qint16 seffaflik);
+    // "&Tamam" stored the opacity: the clock is to be rebuilt from the store before this closes.
+    void onaylandi();
+
 protected:
     void showEvent(QShowEvent *event) override;
 

@@ -1,28 +1,15 @@
 #include "startup/baslangic.h"
 
 #include "clock/form1.h"
+#include "clock/module1.h"
+#include "dialogs/menu.h"
 #include "startup/ayardeposu.h"
 
-namespace {
-Baslangic *tekOrnek = nullptr;
-}
-
-Baslangic::Baslangic()
-{
-    Q_ASSERT(!tekOrnek);
-    tekOrnek = this;
-}
+Baslangic::Baslangic() = default;
 
 Baslangic::~Baslangic()
 {
     delete m_form1.data();
-    if (tekOrnek == this)
-        tekOrnek = nullptr;
-}
-
-Baslangic *Baslangic::instance()
-{
-    return tekOrnek;
 }
 
 void Baslangic::Form_Load()
@@ -60,6 +47,7 @@ void Baslangic::ayarla()
 {
     if (!m_form1) {
         m_form1 = new Form1;
+        connect(m_form1, &Form1::menuIstendi, this, &Baslangic::menuAc);
         m_form1->Form_Load();
     }
     m_form1->show();
@@ -68,8 +56,7 @@ void Baslangic::ayarla()
     m_form1->yaziRengiUygula(yazi);
 
     dil();
-    // Closing the start-up object only marks it: it was never shown and stays reachable.
-    m_kapali = true;
+    // Closing the start-up object leaves nothing to do: it was never shown and stays reachable.
 }
 
 void Baslangic::dil()
@@ -80,6 +67,35 @@ void Baslangic::dil()
 Form1 *Baslangic::form1() const
 {
     return m_form1.data();
+}
+
+Menu *Baslangic::menu()
+{
+    if (!m_menu) {
+        m_menu = new Menu(this);
+        connect(m_menu, &Menu::ayarOnaylandi, this, &Baslangic::form1YenidenKur);
+        connect(m_menu, &Menu::seffaflikDegisti, this, &Baslangic::seffaflikUygula);
+        connect(m_menu, &Menu::pencereKapandi, this, &Baslangic::saatiEtkinlestir);
+    }
+    return m_menu;
+}
+
+void Baslangic::menuAc()
+{
+    menu()->popup();
+}
+
+void Baslangic::seffaflikUygula(qint16 seffaflik)
+{
+    // The clock of this moment: after a rebuild, the new one.
+    Module1::seffaflik_uygula(m_form1.data(), seffaflik);
+}
+
+void Baslangic::saatiEtkinlestir()
+{
+    // The clock becomes the program's active window again once a window of the program closes.
+    if (m_form1)
+        m_form1->Form_Activate();
 }
 
 void Baslangic::form1YenidenKur()

@@ -4,17 +4,19 @@
 #include <QPointer>
 
 class Form1;
+class Menu;
 
 // The start-up object: makes sure the store holds every key, brings up the clock and is never shown.
-// It lives as long as the process, so that the dialogs can rebuild the clock through ayarla().
+// It lives as long as the process and is the one place that connects the windows: the clock asks it
+// for the menu, and what the menu's windows report (a confirmed dialog, the live opacity, a window
+// closed) comes back here to act on the clock. Every connection is direct: each step runs to its
+// end on the one thread before the next.
 class Baslangic : public QObject
 {
     Q_OBJECT
 public:
     Baslangic();
     ~Baslangic() override;
-
-    static Baslangic *instance();
 
     void Form_Load();
     void kontrol();
@@ -24,12 +26,18 @@ public:
 
     // The clock window of this moment, or nullptr while it is being rebuilt.
     Form1 *form1() const;
+    // The owner of the popup menu and of the windows it opens; made when first asked for.
+    Menu *menu();
     // Unloads the clock window so that the next ayarla() builds a fresh one.
     void form1Kapat();
     // A confirmed dialog: the old clock unloaded, a new one built from the store just written.
     void form1YenidenKur();
 
 private:
+    void menuAc();
+    void seffaflikUygula(qint16 seffaflik);
+    void saatiEtkinlestir();
+
     QPointer<Form1> m_form1;
-    bool m_kapali = false;
+    QPointer<Menu> m_menu;
 };

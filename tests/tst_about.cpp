@@ -236,7 +236,7 @@ void TestAbout::menudenTekPencere_data()
 void TestAbout::menudenTekPencere()
 {
     QFETCH(QString, pencere);
-    Menu &m = Menu::instance();
+    Menu m;
     const bool hakkindaMi = pencere == QLatin1String("hakkinda");
     auto sec = [&] { hakkindaMi ? m.hakkinda_Click() : m.help_Click(); };
     auto acik = [&]() -> QWidget * {

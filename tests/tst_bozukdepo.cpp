@@ -97,24 +97,24 @@ bool saglamDepo(const QByteArray &icerik, QString *neden)
     return true;
 }
 
-Seffaflik *seffaflikAc()
+Seffaflik *seffaflikAc(Baslangic &b)
 {
-    Menu::instance().seffaf_Click();
-    return Menu::instance().seffaflikPenceresi();
+    b.menu()->seffaf_Click();
+    return b.menu()->seffaflikPenceresi();
 }
 
-void seffaflikOnayla(int deger)
+void seffaflikOnayla(Baslangic &b, int deger)
 {
-    Seffaflik *s = seffaflikAc();
+    Seffaflik *s = seffaflikAc(b);
     s->findChild<QSlider *>(QStringLiteral("Slider1"))->setValue(deger);
     s->findChild<QPushButton *>(QStringLiteral("Command1"))->click();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
-void renkOnayla()
+void renkOnayla(Baslangic &b)
 {
-    Menu::instance().color_Click();
-    Menu::instance().renkPenceresi()->findChild<QPushButton *>(QStringLiteral("Command3"))->click();
+    b.menu()->color_Click();
+    b.menu()->renkPenceresi()->findChild<QPushButton *>(QStringLiteral("Command3"))->click();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
@@ -127,7 +127,7 @@ int cocuk()
     b.Form_Load();
     QTextStream out(stdout);
     out << "start " << metin(gorunen(b)) << '\n';
-    seffaflikOnayla(77);
+    seffaflikOnayla(b, 77);
     out << "after " << metin(gorunen(b)) << '\n';
     out << "stored " << AyarDeposu::ayar_oku(Anahtar::Seffaflik) << '\n';
     return 0;
@@ -242,7 +242,7 @@ void TestBozukDepo::bozukDosyaylaBaslar()
     }
     // A confirm rewrites the store whole: what it could read is kept, only the one value changes.
     const QString baslik = AyarDeposu::ayar_oku(Anahtar::Baslik);
-    seffaflikOnayla(90);
+    seffaflikOnayla(b, 90);
     QCOMPARE(gorunen(b).opaklik, 90);
     QCOMPARE(AyarDeposu::ayar_oku(Anahtar::Seffaflik), QStringLiteral("90"));
     QCOMPARE(AyarDeposu::ayar_oku(Anahtar::Baslik), baslik);
@@ -260,8 +260,8 @@ void TestBozukDepo::buyukDegerKorunur()
     Baslangic b;
     b.Form_Load();
     QCOMPARE(gorunen(b).yazi, kullaniciYazi);
-    renkOnayla();
-    seffaflikOnayla(100);
+    renkOnayla(b);
+    seffaflikOnayla(b, 100);
     QCOMPARE(AyarDeposu::ayar_oku(Anahtar::Metin), buyuk);
     QCOMPARE(AyarDeposu::ayar_oku(Anahtar::Seffaflik), QStringLiteral("100"));
     QVERIFY(b.form1()->isVisible());
@@ -285,7 +285,7 @@ void TestBozukDepo::yolDosyadanGecer()
     QCOMPARE(g.yazi, Sayi::varsayilanYaziRengi);
     QCOMPARE(g.opaklik, Sayi::varsayilanSeffaflik);
     // The choice cannot be kept; the rebuilt clock shows what the store holds: the defaults.
-    seffaflikOnayla(60);
+    seffaflikOnayla(b, 60);
     QVERIFY(b.form1() && b.form1()->isVisible());
     QCOMPARE(gorunen(b).opaklik, Sayi::varsayilanSeffaflik);
     QVERIFY(!QFileInfo::exists(AyarDeposu::dosyaYolu()));
@@ -313,7 +313,7 @@ void TestBozukDepo::calisirkenSilinen()
     m_saat->advance(5000);
     QVERIFY(b.form1()->isVisible());
     QCOMPARE(gorunen(b).yazi, kullaniciYazi);
-    seffaflikOnayla(123);
+    seffaflikOnayla(b, 123);
     QCOMPARE(gorunen(b).opaklik, 123);
     QCOMPARE(dosya(), QByteArray("[Velmora V.2.0]\nŞeffaflık=123\n"));
     // The other settings are gone with the file: the rebuilt clock shows the defaults for them.

@@ -27,9 +27,9 @@ template <typename T> T *bul(QWidget *pencere, const char *ad)
 }
 
 // A command of the popup or of its submenu, by item name.
-QAction *komut(const char *ad)
+QAction *komut(Menu *menu, const char *ad)
 {
-    const QList<QAction *> ust = Menu::instance().popupMenu()->actions();
+    const QList<QAction *> ust = menu->popupMenu()->actions();
     QList<QAction *> hepsi = ust;
     for (QAction *a : ust) {
         if (a->menu()) hepsi += a->menu()->actions();
@@ -168,7 +168,7 @@ void TestDialogs::menuOgeleri()
         }
         return t;
     };
-    QMenu *menu = Menu::instance().popupMenu();
+    QMenu *menu = b.menu()->popupMenu();
     const QStringList ust = tarif(menu->actions());
     QCOMPARE(ust, (QStringList{"Saati Oku...\tF2", "-", "Ayarlar >", "Kronometre\tF4", "Zamanlayıcı\tF5", "-",
                                "Yardım\tF1", "Hakkında\tF6", "Çıkış\tF7"}));
@@ -207,7 +207,7 @@ void TestDialogs::birKomutBirPencere()
         }
         return l;
     };
-    komut(qPrintable(oge))->trigger();
+    komut(b.menu(), qPrintable(oge))->trigger();
     QCOMPARE(acik().size(), 1);
     QPointer<QWidget> ilk = acik().first();
     QVERIFY(ilk->isVisible());
@@ -219,7 +219,7 @@ void TestDialogs::birKomutBirPencere()
         yaz(kutu, QStringLiteral("Çay"));
         AyarDeposu::ayar_yaz(Anahtar::Baslik, QStringLiteral("başka"));
     }
-    komut(qPrintable(oge))->trigger();
+    komut(b.menu(), qPrintable(oge))->trigger();
     QCOMPARE(acik().size(), 1);
     QCOMPARE(acik().first(), ilk.data());
     if (kutu) QCOMPARE(kutu->text(), QStringLiteral("Çay"));
@@ -227,7 +227,7 @@ void TestDialogs::birKomutBirPencere()
     // Closed, it is gone; the next choice makes a new one.
     ilk->close();
     QTRY_VERIFY(!ilk);
-    komut(qPrintable(oge))->trigger();
+    komut(b.menu(), qPrintable(oge))->trigger();
     QCOMPARE(acik().size(), 1);
     QVERIFY(acik().first()->isVisible());
 }
@@ -259,7 +259,7 @@ void TestDialogs::pencereTasarimi()
     QFETCH(QStringList, sekmeSirasi);
     Baslangic b;
     b.Form_Load();
-    komut(qPrintable(oge))->trigger();
+    komut(b.menu(), qPrintable(oge))->trigger();
     QWidget *w = nullptr;
     for (QWidget *t : QApplication::topLevelWidgets()) {
         if (t->isVisible() && t->windowTitle() == baslik) w = t;
@@ -338,8 +338,8 @@ void TestDialogs::renkYukleme()
     AyarDeposu::ayar_yaz(Anahtar::YaziRengi, yazi);
     AyarDeposu::ayar_yaz(Anahtar::Arka, arka);
     const QByteArray once = depoIcerigi();
-    Menu::instance().color_Click();
-    Renk *r = Menu::instance().renkPenceresi();
+    b.menu()->color_Click();
+    Renk *r = b.menu()->renkPenceresi();
     QCOMPARE(yuz(r, "Command1"), yaziRengi);
     QCOMPARE(yuz(r, "Command2"), arkaRengi);
     auto *onizleme = bul<QWidget>(r, "D_Arka");
@@ -381,8 +381,8 @@ void TestDialogs::renkSecimi()
     b.form1Kapat();
     b.ayarla();
     Form1 *saat = b.form1();
-    Menu::instance().color_Click();
-    Renk *r = Menu::instance().renkPenceresi();
+    b.menu()->color_Click();
+    Renk *r = b.menu()->renkPenceresi();
     const bool yaziMi = dugme == QLatin1String("Command1");
     const QColor digerBaslangic = yaziMi ? QColor(192, 192, 192) : QColor(128, 128, 128);
 
@@ -420,8 +420,8 @@ void TestDialogs::renkOnayiSaatiYeniler()
     AyarDeposu::ayar_yaz(Anahtar::Seffaflik, QStringLiteral("200"));
     QPointer<Form1> eski = b.form1();
     eski->move(5, 5);
-    Menu::instance().color_Click();
-    QPointer<Renk> r = Menu::instance().renkPenceresi();
+    b.menu()->color_Click();
+    QPointer<Renk> r = b.menu()->renkPenceresi();
     yanitlar = {QColor(255, 0, 0), QColor(0, 0, 255)};
     QTest::mouseClick(bul<QPushButton>(r, "Command1"), Qt::LeftButton);
     QTest::mouseClick(bul<QPushButton>(r, "Command2"), Qt::LeftButton);
@@ -443,7 +443,7 @@ void TestDialogs::renkOnayiSaatiYeniler()
     QCOMPARE(yeni->pos(), QPoint(ekran.right() + 1 - Form1::Genislik,
                                  ekran.bottom() + 1 - Form1::Yukseklik - Form1::KoseBoslugu));
     QTRY_VERIFY(!eski && !r);
-    QVERIFY(!Menu::instance().renkPenceresi());
+    QVERIFY(!b.menu()->renkPenceresi());
 }
 
 void TestDialogs::renkKapatmaKutusu()
@@ -452,8 +452,8 @@ void TestDialogs::renkKapatmaKutusu()
     b.Form_Load();
     Form1 *saat = b.form1();
     const QByteArray once = depoIcerigi();
-    Menu::instance().color_Click();
-    QPointer<Renk> r = Menu::instance().renkPenceresi();
+    b.menu()->color_Click();
+    QPointer<Renk> r = b.menu()->renkPenceresi();
     yanitlar = {QColor(255, 0, 0), QColor(0, 0, 255)};
     QTest::mouseClick(bul<QPushButton>(r, "Command1"), Qt::LeftButton);
     QTest::mouseClick(bul<QPushButton>(r, "Command2"), Qt::LeftButton);
@@ -465,8 +465,8 @@ void TestDialogs::renkKapatmaKutusu()
     QCOMPARE(saat->palette().color(QPalette::Window), QColor(0, 0, 0));
 
     // Opened again: the stored colours, and both choosers back at black.
-    Menu::instance().color_Click();
-    r = Menu::instance().renkPenceresi();
+    b.menu()->color_Click();
+    r = b.menu()->renkPenceresi();
     QCOMPARE(yuz(r, "Command1"), QColor(0, 255, 0));
     QTest::mouseClick(bul<QPushButton>(r, "Command1"), Qt::LeftButton);
     QCOMPARE(yuz(r, "Command1"), QColor(0, 0, 0));
@@ -495,8 +495,8 @@ void TestDialogs::seffaflikYukleme()
     // Loading is not a move of the user: the clock keeps what it shows.
     b.form1()->setWindowOpacity(40 / 255.0);
     const QByteArray once = depoIcerigi();
-    Menu::instance().seffaf_Click();
-    Seffaflik *s = Menu::instance().seffaflikPenceresi();
+    b.menu()->seffaf_Click();
+    Seffaflik *s = b.menu()->seffaflikPenceresi();
     auto *kaydirici = bul<QSlider>(s, "Slider1");
     QCOMPARE(kaydirici->value(), deger);
     QCOMPARE(kaydirici->minimum(), 0);
@@ -528,8 +528,8 @@ void TestDialogs::kaydiriciTuslari()
     b.Form_Load();
     AyarDeposu::ayar_yaz(Anahtar::Seffaflik, QStringLiteral("100"));
     const QByteArray once = depoIcerigi();
-    Menu::instance().seffaf_Click();
-    auto *kaydirici = bul<QSlider>(Menu::instance().seffaflikPenceresi(), "Slider1");
+    b.menu()->seffaf_Click();
+    auto *kaydirici = bul<QSlider>(b.menu()->seffaflikPenceresi(), "Slider1");
     QTest::keyClick(kaydirici, Qt::Key(tus));
     QCOMPARE(kaydirici->value(), deger);
     QCOMPARE(opaklik(b.form1()), deger);
@@ -546,8 +546,8 @@ void TestDialogs::kaydiriciYeniSaateUygular()
 {
     Baslangic b;
     b.Form_Load();
-    Menu::instance().seffaf_Click();
-    auto *kaydirici = bul<QSlider>(Menu::instance().seffaflikPenceresi(), "Slider1");
+    b.menu()->seffaf_Click();
+    auto *kaydirici = bul<QSlider>(b.menu()->seffaflikPenceresi(), "Slider1");
     QTest::keyClick(kaydirici, Qt::Key_PageDown);
     QCOMPARE(opaklik(b.form1()), 250);
     // Another dialog rebuilds the clock meanwhile: the slider works on the new one.
@@ -566,8 +566,8 @@ void TestDialogs::seffaflikOnayi()
     Baslangic b;
     b.Form_Load();
     QPointer<Form1> eski = b.form1();
-    Menu::instance().seffaf_Click();
-    QPointer<Seffaflik> s = Menu::instance().seffaflikPenceresi();
+    b.menu()->seffaf_Click();
+    QPointer<Seffaflik> s = b.menu()->seffaflikPenceresi();
     auto *kaydirici = bul<QSlider>(s, "Slider1");
     // Dragged to the middle.
     kaydirici->setSliderDown(true);
@@ -584,8 +584,8 @@ void TestDialogs::seffaflikOnayi()
     QTRY_VERIFY(!s && !eski);
 
     // Stored, so the next start shows it too; 0 stores "0".
-    Menu::instance().seffaf_Click();
-    s = Menu::instance().seffaflikPenceresi();
+    b.menu()->seffaf_Click();
+    s = b.menu()->seffaflikPenceresi();
     QCOMPARE(bul<QSlider>(s, "Slider1")->value(), 128);
     QTest::keyClick(bul<QSlider>(s, "Slider1"), Qt::Key_Home);
     QTest::mouseClick(bul<QPushButton>(s, "Command1"), Qt::LeftButton);
@@ -598,8 +598,8 @@ void TestDialogs::seffaflikKapatmaKutusu()
     Baslangic b;
     b.Form_Load();
     const QByteArray once = depoIcerigi();
-    Menu::instance().seffaf_Click();
-    QPointer<Seffaflik> s = Menu::instance().seffaflikPenceresi();
+    b.menu()->seffaf_Click();
+    QPointer<Seffaflik> s = b.menu()->seffaflikPenceresi();
     QTest::keyClick(bul<QSlider>(s, "Slider1"), Qt::Key_PageDown);
     s->close();
     QTRY_VERIFY(!s);
@@ -643,8 +643,8 @@ void TestDialogs::zamanlayiciGidisDonus()
     QFETCH(QString, metin);
     Baslangic b;
     b.Form_Load();
-    Menu::instance().zaman_Click();
-    QPointer<Zamanlayici> z = Menu::instance().zamanlayiciPenceresi();
+    b.menu()->zaman_Click();
+    QPointer<Zamanlayici> z = b.menu()->zamanlayiciPenceresi();
     const QStringList kutular = {"Text3", "Text4", "Text1", "Text2"};
     const QStringList ilk = {"00", "00", "", ""};
     const QStringList girilen = {saat, dakika, baslik, metin};
@@ -666,8 +666,8 @@ void TestDialogs::zamanlayiciGidisDonus()
         QCOMPARE(AyarDeposu::ayar_oku(anahtarlar[i]), girilen[i]);
     QTRY_VERIFY(!z);
 
-    Menu::instance().zaman_Click();
-    z = Menu::instance().zamanlayiciPenceresi();
+    b.menu()->zaman_Click();
+    z = b.menu()->zamanlayiciPenceresi();
     for (int i = 0; i < 4; ++i)
         QCOMPARE(bul<QLineEdit>(z, qPrintable(kutular[i]))->text(), girilen[i]);
 }
@@ -713,8 +713,8 @@ void TestDialogs::saatKutusuSiniri()
     AyarDeposu::ayar_yaz(Anahtar::Zaman1, saklanan);
     AyarDeposu::ayar_yaz(Anahtar::Zaman2, saklanan);
     if (saklanan.isNull()) QFile::remove(AyarDeposu::dosyaYolu());
-    Menu::instance().zaman_Click();
-    Zamanlayici *z = Menu::instance().zamanlayiciPenceresi();
+    b.menu()->zaman_Click();
+    Zamanlayici *z = b.menu()->zamanlayiciPenceresi();
     for (const char *ad : {"Text3", "Text4"}) {
         auto *t = bul<QLineEdit>(z, ad);
         QCOMPARE(t->text(), saklanan);
@@ -739,16 +739,16 @@ void TestDialogs::zamanlayiciKapatmaKutusu()
     Baslangic b;
     b.Form_Load();
     const QByteArray once = depoIcerigi();
-    Menu::instance().zaman_Click();
-    QPointer<Zamanlayici> z = Menu::instance().zamanlayiciPenceresi();
+    b.menu()->zaman_Click();
+    QPointer<Zamanlayici> z = b.menu()->zamanlayiciPenceresi();
     yaz(bul<QLineEdit>(z, "Text1"), QStringLiteral("Toplantı"));
     QTest::keyClick(bul<QLineEdit>(z, "Text3"), Qt::Key_Backspace);
     z->close();
     QTRY_VERIFY(!z);
     QCOMPARE(depoIcerigi(), once);
-    Menu::instance().zaman_Click();
-    QCOMPARE(bul<QLineEdit>(Menu::instance().zamanlayiciPenceresi(), "Text1")->text(), QString());
-    QCOMPARE(bul<QLineEdit>(Menu::instance().zamanlayiciPenceresi(), "Text3")->text(), QStringLiteral("00"));
+    b.menu()->zaman_Click();
+    QCOMPARE(bul<QLineEdit>(b.menu()->zamanlayiciPenceresi(), "Text1")->text(), QString());
+    QCOMPARE(bul<QLineEdit>(b.menu()->zamanlayiciPenceresi(), "Text3")->text(), QStringLiteral("00"));
 }
 
 QTEST_MAIN(TestDialogs)

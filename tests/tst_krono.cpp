@@ -267,7 +267,7 @@ void TestKrono::baslaIkiKezHizlandirmaz()
 void TestKrono::menudenTekPencere()
 {
     MockClock saat(QTime(12, 0));
-    Menu &m = Menu::instance();
+    Menu m;
     m.kronometre_Click();
     Krono *ilk = m.kronoPenceresi();
     QVERIFY(ilk);
@@ -290,7 +290,7 @@ void TestKrono::menudenTekPencere()
 void TestKrono::kapatilanPencereninSayaciKalmaz()
 {
     MockClock saat(QTime(12, 0));
-    Menu &m = Menu::instance();
+    Menu m;
     m.kronometre_Click();
     Krono *ilk = m.kronoPenceresi();
     basla(*ilk);

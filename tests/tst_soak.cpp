@@ -81,9 +81,9 @@ Sayim say(const Baslangic &b, const MockClock &saat)
     return s;
 }
 
-QAction *komut(const char *ad)
+QAction *komut(Menu &menu, const char *ad)
 {
-    QMenu *ust = Menu::instance().popupMenu();
+    QMenu *ust = menu.popupMenu();
     QList<QAction *> hepsi = ust->actions();
     for (QAction *a : ust->actions()) {
         if (a->menu())
@@ -177,17 +177,17 @@ void TestSoak::diyalogOnaylari()
         [&sorulan](const QColor &, QWidget *) { return renkNo(sorulan++); });
     Baslangic b;
     b.Form_Load();
-    Menu &menu = Menu::instance();
+    Menu &menu = *b.menu();
 
     auto renkOnayi = [&] {
-        komut("color")->trigger();
+        komut(menu, "color")->trigger();
         Renk *r = menu.renkPenceresi();
         cocuk<QPushButton>(r, "Command1")->click();
         cocuk<QPushButton>(r, "Command2")->click();
         cocuk<QPushButton>(r, "Command3")->click();
     };
     auto seffaflikOnayi = [&](int deger) {
-        komut("seffaf")->trigger();
+        komut(menu, "seffaf")->trigger();
         Seffaflik *s = menu.seffaflikPenceresi();
         cocuk<QSlider>(s, "Slider1")->setValue(deger);
         cocuk<QPushButton>(s, "Command1")->click();
@@ -217,7 +217,7 @@ void TestSoak::pencereAcipKapama()
     MockClock saat(QTime(10, 0));
     Baslangic b;
     b.Form_Load();
-    Menu &menu = Menu::instance();
+    Menu &menu = *b.menu();
     const QList<std::pair<const char *, std::function<QWidget *()>>> pencereler = {
         {"color", [&] { return static_cast<QWidget *>(menu.renkPenceresi()); }},
         {"seffaf", [&] { return static_cast<QWidget *>(menu.seffaflikPenceresi()); }},
@@ -233,7 +233,7 @@ void TestSoak::pencereAcipKapama()
         QTest::mousePress(cocuk<QLabel>(b.form1(), "Image1"), Qt::LeftButton);
         QVERIFY(!acilir->isVisible());
         for (const auto &[oge, pencere] : pencereler) {
-            komut(oge)->trigger();
+            komut(menu, oge)->trigger();
             QWidget *w = pencere();
             QVERIFY2(w && w->isVisible(), oge);
             w->close();
@@ -267,7 +267,7 @@ void TestSoak::duyurular()
     RecordingSound ses(&saat);
     Baslangic b;
     b.Form_Load();
-    SaatOku &okuyucu = SaatOku::instance();
+    SaatOku &okuyucu = *b.menu()->okuyucu();
     const Sayim once = say(b, saat);
     int acilislar = 0;
     for (int i = 0; i < 1000; ++i) {

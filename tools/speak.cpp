@@ -38,10 +38,10 @@ private:
     platform::SdlSound m_sdl;
 };
 
-void baslat(const char *etiket)
+void baslat(SaatOku &okuyucu, const char *etiket)
 {
     const qint64 t = QDateTime::currentMSecsSinceEpoch();
-    SaatOku::instance().saat_oku();
+    okuyucu.saat_oku();
     std::printf("start %.3f %s %s\n", t / 1000.0,
                 qPrintable(QDateTime::fromMSecsSinceEpoch(t).time().toString(QStringLiteral("HH:mm"))), etiket);
     std::fflush(stdout);
@@ -61,15 +61,16 @@ int main(int argc, char *argv[])
         else
             sureMs = QString::fromLocal8Bit(argv[i]).toInt();
     }
+    SaatOku okuyucu;
     int sonBaslangic = ilkBaslangicMs;
-    QTimer::singleShot(ilkBaslangicMs, Qt::PreciseTimer, &app, [warm] { baslat(warm ? "warmup" : "cold"); });
+    QTimer::singleShot(ilkBaslangicMs, Qt::PreciseTimer, &app,
+                       [&okuyucu, warm] { baslat(okuyucu, warm ? "warmup" : "cold"); });
     if (warm) {
         sonBaslangic += ikinciBaslangicMs;
-        QTimer::singleShot(sonBaslangic, Qt::PreciseTimer, &app, [] { baslat("warm"); });
+        QTimer::singleShot(sonBaslangic, Qt::PreciseTimer, &app, [&okuyucu] { baslat(okuyucu, "warm"); });
     }
     QTimer::singleShot(sonBaslangic + sureMs, &app, &QCoreApplication::quit);
     const int rc = app.exec();
-    delete &SaatOku::instance();
     platform::SoundOutput::install(nullptr);
     return rc;
 }

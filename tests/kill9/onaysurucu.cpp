@@ -48,7 +48,7 @@ int main(int argc, char **argv)
     });
     Baslangic b;
     b.Form_Load();
-    Menu &menu = Menu::instance();
+    Menu &menu = *b.menu();
     std::puts("hazir");
     std::fflush(stdout);
     for (int i = 0; i < adet; ++i) {
