@@ -3,6 +3,8 @@
 #include <QColor>
 #include <QString>
 
+#include <array>
+
 // The per-user settings store: application "Orlenbay", one section, text values by key.
 // Application, section and key names compare without regard to case; a key keeps the
 // spelling of its first write.
@@ -33,6 +35,36 @@ inline const QString Zaman2 = QStringLiteral("Zaman2");
 inline const QString Baslik = QStringLiteral("Başlık");
 inline const QString Metin = QStringLiteral("Metin");
 inline const QString Arka = QStringLiteral("Arka");
+
+// The ten keys with the values the first run writes, in the order it writes them. The numeric
+// fall-backs below are these values too.
+struct IlkDeger
+{
+    const QString &anahtar;
+    QString deger;
+};
+inline const std::array<IlkDeger, 10> ilkDegerler = {{
+    {Ayar, QStringLiteral("1")},
+    {YaziRengi, QStringLiteral("65280")},
+    {Seffaflik, QStringLiteral("255")},
+    {Dil, QStringLiteral("Türkçe")},
+    {OkumaDili, QStringLiteral("Türkçe")},
+    {Zaman1, QStringLiteral("00")},
+    {Zaman2, QStringLiteral("00")},
+    {Baslik, QString()},
+    {Metin, QString()},
+    {Arka, QStringLiteral("0")},
+}};
+
+// The first-run value of a key of the table.
+inline QString ilkDeger(const QString &anahtar)
+{
+    for (const IlkDeger &d : ilkDegerler) {
+        if (d.anahtar == anahtar)
+            return d.deger;
+    }
+    return QString();
+}
 } // namespace Anahtar
 
 // Numeric settings: decimal text, read with a fallback for text that is not a number in range.
@@ -42,9 +74,9 @@ namespace Sayi {
 qint32 oku(const QString &metin, qint32 enAz, qint32 enCok, qint32 yedek);
 
 // Colours are 0x00BBGGRR values: red in the low byte.
-inline constexpr qint32 varsayilanYaziRengi = 65280;
-inline constexpr qint32 varsayilanArka = 0;
-inline constexpr qint32 varsayilanSeffaflik = 255;
+inline const qint32 varsayilanYaziRengi = Anahtar::ilkDeger(Anahtar::YaziRengi).toInt();
+inline const qint32 varsayilanArka = Anahtar::ilkDeger(Anahtar::Arka).toInt();
+inline const qint32 varsayilanSeffaflik = Anahtar::ilkDeger(Anahtar::Seffaflik).toInt();
 
 qint32 renkOku(const QString &anahtar, qint32 yedek);
 QColor renk(qint32 bgr);

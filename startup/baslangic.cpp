@@ -28,17 +28,9 @@ void Baslangic::kontrol()
 
 void Baslangic::standart()
 {
-    using namespace AyarDeposu;
-    ayar_yaz(Anahtar::Ayar, QStringLiteral("1"));
-    ayar_yaz(Anahtar::YaziRengi, QStringLiteral("65280"));
-    ayar_yaz(Anahtar::Seffaflik, QStringLiteral("255"));
-    ayar_yaz(Anahtar::Dil, QStringLiteral("Türkçe"));
-    ayar_yaz(Anahtar::OkumaDili, QStringLiteral("Türkçe"));
-    ayar_yaz(Anahtar::Zaman1, QStringLiteral("00"));
-    ayar_yaz(Anahtar::Zaman2, QStringLiteral("00"));
-    ayar_yaz(Anahtar::Baslik, QString());
-    ayar_yaz(Anahtar::Metin, QString());
-    ayar_yaz(Anahtar::Arka, QStringLiteral("0"));
+    // The marker first: a start cut off after it reads the keys not yet written as missing.
+    for (const Anahtar::IlkDeger &d : Anahtar::ilkDegerler)
+        AyarDeposu::ayar_yaz(d.anahtar, d.deger);
     ayarla();
     dil();
 }

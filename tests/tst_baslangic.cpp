@@ -24,9 +24,12 @@ QStringList anahtarSirasi()
     return adlar;
 }
 
-const QStringList onAnahtar = {Anahtar::Ayar,   Anahtar::YaziRengi, Anahtar::Seffaflik, Anahtar::Dil,
-                               Anahtar::OkumaDili, Anahtar::Zaman1, Anahtar::Zaman2, Anahtar::Baslik,
-                               Anahtar::Metin,  Anahtar::Arka};
+const QStringList onAnahtar = [] {
+    QStringList l;
+    for (const Anahtar::IlkDeger &d : Anahtar::ilkDegerler)
+        l << d.anahtar;
+    return l;
+}();
 
 QColor yaziRengi(Form1 *f, const char *etiket)
 {
@@ -83,12 +86,8 @@ void TestBaslangic::ilkCalistirma()
     Baslangic b;
     b.Form_Load();
 
-    const QStringList beklenen = {QStringLiteral("1"),      QStringLiteral("65280"), QStringLiteral("255"),
-                                  QStringLiteral("Türkçe"), QStringLiteral("Türkçe"), QStringLiteral("00"),
-                                  QStringLiteral("00"),     QString(),               QString(),
-                                  QStringLiteral("0")};
-    for (int i = 0; i < onAnahtar.size(); ++i)
-        QCOMPARE(AyarDeposu::ayar_oku(onAnahtar[i]), beklenen[i]);
+    for (const Anahtar::IlkDeger &d : Anahtar::ilkDegerler)
+        QCOMPARE(AyarDeposu::ayar_oku(d.anahtar), d.deger);
 
     Form1 *f = b.form1();
     QVERIFY(f);

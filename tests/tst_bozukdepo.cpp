@@ -27,9 +27,12 @@
 
 namespace {
 
-const QStringList onAnahtar = {Anahtar::Ayar,      Anahtar::YaziRengi, Anahtar::Seffaflik, Anahtar::Dil,
-                               Anahtar::OkumaDili, Anahtar::Zaman1,    Anahtar::Zaman2,    Anahtar::Baslik,
-                               Anahtar::Metin,     Anahtar::Arka};
+const QStringList onAnahtar = [] {
+    QStringList l;
+    for (const Anahtar::IlkDeger &d : Anahtar::ilkDegerler)
+        l << d.anahtar;
+    return l;
+}();
 
 // What the user sees of the clock.
 struct Gorunen

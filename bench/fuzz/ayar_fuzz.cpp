@@ -74,9 +74,12 @@ void sayilar(const QByteArray &g)
     }
 }
 
-const QStringList onAnahtar = {Anahtar::Ayar,      Anahtar::YaziRengi, Anahtar::Seffaflik, Anahtar::Dil,
-                               Anahtar::OkumaDili, Anahtar::Zaman1,    Anahtar::Zaman2,    Anahtar::Baslik,
-                               Anahtar::Metin,     Anahtar::Arka};
+const QStringList onAnahtar = [] {
+    QStringList l;
+    for (const Anahtar::IlkDeger &d : Anahtar::ilkDegerler)
+        l << d.anahtar;
+    return l;
+}();
 
 void dosyaYaz(const QByteArray &icerik)
 {
