@@ -4,7 +4,6 @@ namespace platform {
 
 namespace {
 const SystemClock systemClock;
-const Clock *installed = nullptr;
 } // namespace
 
 QTime SystemClock::currentTime() const
@@ -14,12 +13,9 @@ QTime SystemClock::currentTime() const
 
 const Clock &Clock::instance()
 {
-    return installed ? *installed : systemClock;
-}
-
-void Clock::install(const Clock *clock)
-{
-    installed = clock;
+    if (const Clock *clock = installed())
+        return *clock;
+    return systemClock;
 }
 
 } // namespace platform

@@ -1,19 +1,20 @@
 #pragma once
 
+#include "platform/replaceable.h"
+
 #include <QTime>
 
 namespace platform {
 
 // The local time of day. Tests install a clock of their own.
-class Clock
+class Clock : public Replaceable<Clock>
 {
 public:
     virtual ~Clock() = default;
     virtual QTime currentTime() const = 0;
 
+    // The installed clock, else the system's.
     static const Clock &instance();
-    // nullptr restores the system clock; the caller keeps ownership.
-    static void install(const Clock *clock);
 };
 
 class SystemClock : public Clock

@@ -4,20 +4,11 @@
 
 namespace platform {
 
-namespace {
-ColorChooser::Answer testAnswer;
-}
-
-void ColorChooser::installAnswerForTesting(Answer answer)
-{
-    testAnswer = std::move(answer);
-}
-
 void ColorChooser::showColor(QWidget *parent)
 {
     // Opens with no colour preselected; only a confirmed choice changes the current colour.
-    if (testAnswer) {
-        const QColor chosen = testAnswer(Qt::white, parent);
+    if (Answer *answer = Answer::installed()) {
+        const QColor chosen = answer->answer(parent);
         if (chosen.isValid())
             m_color = chosen;
         return;

@@ -1,7 +1,8 @@
 #pragma once
 
+#include "platform/replaceable.h"
+
 #include <QColor>
-#include <functional>
 
 class QWidget;
 
@@ -17,9 +18,14 @@ public:
     // Modal to parent; returns once the user has confirmed or cancelled.
     void showColor(QWidget *parent);
 
-    // Tests replace the dialog with a function that answers at once (an invalid colour means cancelled).
-    using Answer = std::function<QColor(const QColor &initial, QWidget *parent)>;
-    static void installAnswerForTesting(Answer answer);
+    // Tests install an answer that stands in for the dialog and answers at once.
+    class Answer : public Replaceable<Answer>
+    {
+    public:
+        virtual ~Answer() = default;
+        // The confirmed colour, or an invalid one for a cancel.
+        virtual QColor answer(QWidget *parent) = 0;
+    };
 
 private:
     QColor m_color = Qt::black;

@@ -4,18 +4,10 @@
 
 namespace platform {
 
-namespace {
-QString testFolder;
-}
-
 QString programFolder()
 {
-    return testFolder.isEmpty() ? QCoreApplication::applicationDirPath() : testFolder;
-}
-
-void setProgramFolderForTesting(const QString &folder)
-{
-    testFolder = folder;
+    const ProgramFolder *folder = ProgramFolder::installed();
+    return folder ? folder->path() : QCoreApplication::applicationDirPath();
 }
 
 } // namespace platform

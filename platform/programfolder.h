@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/replaceable.h"
+
 #include <QString>
 
 namespace platform {
@@ -7,7 +9,12 @@ namespace platform {
 // The folder that holds the executable, never the working directory.
 QString programFolder();
 
-// Tests point the program at a folder of their own; an empty text restores the real one.
-void setProgramFolderForTesting(const QString &folder);
+// Tests install a folder of their own.
+class ProgramFolder : public Replaceable<ProgramFolder>
+{
+public:
+    virtual ~ProgramFolder() = default;
+    virtual QString path() const = 0;
+};
 
 } // namespace platform

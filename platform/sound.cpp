@@ -15,7 +15,6 @@
 namespace platform {
 
 namespace {
-SoundOutput *installed = nullptr;
 
 // SDL and SDL_mixer pull some forty libraries (codecs, sound servers) into the process. They are
 // loaded at the first play instead of at exec, so a clock that is never asked to speak neither
@@ -64,17 +63,12 @@ constexpr int endPollMs = 100;
 
 SoundOutput &SoundOutput::instance()
 {
-    if (installed) return *installed;
+    if (SoundOutput *output = installed()) return *output;
     // Made on first use and owned by the application, so it closes the device while Qt and SDL are
     // still up. A function-local static object would be destroyed after QApplication, at exit.
     static QPointer<SdlSound> standard;
     if (!standard) standard = new SdlSound(qApp);
     return *standard;
-}
-
-void SoundOutput::install(SoundOutput *output)
-{
-    installed = output;
 }
 
 SdlSound::SdlSound(QObject *parent)

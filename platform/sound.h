@@ -1,4 +1,6 @@
 #pragma once
+#include "platform/replaceable.h"
+
 #include <QObject>
 #include <QString>
 #include <functional>
@@ -8,13 +10,13 @@ struct Mix_Chunk;
 
 namespace platform {
 // The process's one sound output. play() returns at once; a new play replaces the sound still playing.
-class SoundOutput
+// Tests install a recorder of their own.
+class SoundOutput : public Replaceable<SoundOutput>
 {
 public:
     virtual ~SoundOutput() = default;
     virtual void play(const QString &path) = 0;
-    static SoundOutput &instance();           // the installed output, else the process's SdlSound
-    static void install(SoundOutput *output); // tests install a recorder; nullptr restores the default
+    static SoundOutput &instance(); // the installed output, else the process's SdlSound
 };
 
 // Plays WAV files through SDL2_mixer on one channel. The audio device is opened at the first play and

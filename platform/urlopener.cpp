@@ -6,6 +6,8 @@ namespace platform {
 
 bool openUrl(const QUrl &url)
 {
+    if (UrlOpener *opener = UrlOpener::installed())
+        return opener->open(url);
     return QDesktopServices::openUrl(url);
 }
 

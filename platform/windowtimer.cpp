@@ -2,13 +2,9 @@
 
 namespace platform {
 
-namespace {
-TimerScheduler *scheduler = nullptr;
-}
-
-void WindowTimer::installScheduler(TimerScheduler *s)
+void TimerScheduler::fire(WindowTimer *timer)
 {
-    scheduler = s;
+    timer->fire();
 }
 
 WindowTimer::WindowTimer(QObject *parent, int interval, bool enabled)
@@ -22,7 +18,7 @@ WindowTimer::WindowTimer(QObject *parent, int interval, bool enabled)
 
 WindowTimer::~WindowTimer()
 {
-    if (scheduler)
+    if (TimerScheduler *scheduler = TimerScheduler::installed())
         scheduler->disarm(this);
 }
 
@@ -60,7 +56,7 @@ void WindowTimer::fire()
 {
     if (!isRunning())
         return;
-    if (m_firstPeriodPending || scheduler) {
+    if (m_firstPeriodPending || TimerScheduler::installed()) {
         m_firstPeriodPending = false;
         restart(m_interval);
     }
@@ -69,7 +65,7 @@ void WindowTimer::fire()
 
 void WindowTimer::restart(int period)
 {
-    if (scheduler)
+    if (TimerScheduler *scheduler = TimerScheduler::installed())
         scheduler->arm(this, period);
     else
         m_timer.start(period);
@@ -77,7 +73,7 @@ void WindowTimer::restart(int period)
 
 void WindowTimer::stop()
 {
-    if (scheduler)
+    if (TimerScheduler *scheduler = TimerScheduler::installed())
         scheduler->disarm(this);
     else
         m_timer.stop();

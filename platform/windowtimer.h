@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/replaceable.h"
+
 #include <QObject>
 #include <QTimer>
 
@@ -8,12 +10,16 @@ namespace platform {
 class WindowTimer;
 
 // Replaces real timers in tests, so that time can be stepped instead of waited for.
-class TimerScheduler
+class TimerScheduler : public Replaceable<TimerScheduler>
 {
 public:
     virtual ~TimerScheduler() = default;
     virtual void arm(WindowTimer *timer, int ms) = 0;
     virtual void disarm(WindowTimer *timer) = 0;
+
+protected:
+    // The armed period of a timer has run out.
+    static void fire(WindowTimer *timer);
 };
 
 // A per-window timer: it ticks every interval while the interval is above 0 and it is enabled.
@@ -35,15 +41,12 @@ public:
     // Used to line a timer up with the turn of the clock's second.
     void startWithFirstPeriod(int ms);
 
-    // Called by a scheduler when the armed period has run out.
-    void fire();
-
-    static void installScheduler(TimerScheduler *scheduler);
-
 Q_SIGNALS:
     void timeout();
 
 private:
+    friend class TimerScheduler;
+    void fire();
     void restart(int firstPeriod);
     void stop();
 

@@ -1,23 +1,13 @@
 #include "about/hakkinda.h"
 #include "about/yardim.h"
 #include "dialogs/menu.h"
+#include "recordingurlopener.h"
 
 #include <QApplication>
-#include <QDesktopServices>
 #include <QLabel>
 #include <QRegularExpression>
 #include <QTest>
 #include <QWindow>
-
-// Stands in for the browser: notes every address handed over.
-class Tarayici : public QObject
-{
-    Q_OBJECT
-public:
-    QList<QUrl> acilanlar;
-public Q_SLOTS:
-    void ac(const QUrl &adres) { acilanlar << adres; }
-};
 
 namespace {
 
@@ -60,7 +50,7 @@ private Q_SLOTS:
     void menudenTekPencere();
 
 private:
-    Tarayici m_tarayici;
+    std::optional<RecordingUrlOpener> m_tarayici;
 };
 
 void TestAbout::initTestCase()
@@ -71,14 +61,12 @@ void TestAbout::initTestCase()
 
 void TestAbout::init()
 {
-    m_tarayici.acilanlar.clear();
-    // The one form of this API takes the slot's name.
-    QDesktopServices::setUrlHandler(QStringLiteral("https"), &m_tarayici, "ac");
+    m_tarayici.emplace();
 }
 
 void TestAbout::cleanup()
 {
-    QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
+    m_tarayici.reset();
 }
 
 void TestAbout::hakkindaPenceresi()
@@ -148,8 +136,8 @@ void TestAbout::resimTiklamasi()
             break;
         }
     }
-    QCOMPARE(m_tarayici.acilanlar.size(), acilis);
-    for (const QUrl &adres : std::as_const(m_tarayici.acilanlar))
+    QCOMPARE(m_tarayici->opened.size(), acilis);
+    for (const QUrl &adres : std::as_const(m_tarayici->opened))
         QCOMPARE(adres, QUrl(QStringLiteral("https://orlenbay.example/velmora")));
     QVERIFY(h.isVisible());
 }

@@ -4,7 +4,7 @@
 #include "dialogs/seffaflik.h"
 #include "dialogs/zamanlayici.h"
 #include "mockclock.h"
-#include "platform/colorchooser.h"
+#include "scopedcoloranswer.h"
 #include "startup/ayardeposu.h"
 #include "startup/baslangic.h"
 
@@ -109,13 +109,12 @@ private Q_SLOTS:
         m_saat = std::make_unique<MockClock>(QTime(10, 20, 30));
         yanitlar.clear();
         sorulan = 0;
-        platform::ColorChooser::installAnswerForTesting([](const QColor &, QWidget *) {
-            return sorulan < yanitlar.size() ? yanitlar[sorulan++] : QColor();
-        });
+        m_renkYaniti = std::make_unique<ScopedColorAnswer>(
+            [] { return sorulan < yanitlar.size() ? yanitlar[sorulan++] : QColor(); });
     }
     void cleanup()
     {
-        platform::ColorChooser::installAnswerForTesting({});
+        m_renkYaniti.reset();
         m_saat.reset();
     }
 
@@ -148,6 +147,7 @@ private Q_SLOTS:
 
 private:
     std::unique_ptr<MockClock> m_saat;
+    std::unique_ptr<ScopedColorAnswer> m_renkYaniti;
 };
 
 void TestDialogs::menuOgeleri()

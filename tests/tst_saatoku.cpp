@@ -1,9 +1,9 @@
 #include "announce/klipsecimi.h"
 #include "announce/saatoku.h"
 #include "mockclock.h"
-#include "platform/programfolder.h"
 #include "platform/windowtimer.h"
 #include "recordingsound.h"
+#include "scopedprogramfolder.h"
 
 #include <QTest>
 
@@ -78,8 +78,8 @@ class TestSaatOku : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void initTestCase() { platform::setProgramFolderForTesting(QStringLiteral("/opt/velmora")); }
-    void cleanupTestCase() { platform::setProgramFolderForTesting(QString()); }
+    void initTestCase() { m_klasor.emplace(QStringLiteral("/opt/velmora")); }
+    void cleanupTestCase() { m_klasor.reset(); }
 
     void klipSecimiHerSaatVeDakika();
     void butunDuyurular_data();
@@ -93,6 +93,9 @@ private Q_SLOTS:
     void ikinciBaslangicSaatOnlarindayken();
     void yuzHizliBaslangicBirikmez();
     void klipYolu();
+
+private:
+    std::optional<ScopedProgramFolder> m_klasor;
 };
 
 void TestSaatOku::klipSecimiHerSaatVeDakika()

@@ -10,7 +10,7 @@
 #include "dialogs/seffaflik.h"
 #include "dialogs/zamanlayici.h"
 #include "mockclock.h"
-#include "platform/colorchooser.h"
+#include "scopedcoloranswer.h"
 #include "platform/windowtimer.h"
 #include "recordingsound.h"
 #include "startup/ayardeposu.h"
@@ -137,7 +137,6 @@ private Q_SLOTS:
     }
     void cleanup()
     {
-        platform::ColorChooser::installAnswerForTesting({});
         silinenleriSil();
     }
 
@@ -173,8 +172,7 @@ void TestSoak::diyalogOnaylari()
 {
     MockClock saat(QTime(10, 0));
     int sorulan = 0;
-    platform::ColorChooser::installAnswerForTesting(
-        [&sorulan](const QColor &, QWidget *) { return renkNo(sorulan++); });
+    ScopedColorAnswer yanit([&sorulan] { return renkNo(sorulan++); });
     Baslangic b;
     b.Form_Load();
     Menu &menu = *b.menu();

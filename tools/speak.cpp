@@ -71,6 +71,6 @@ int main(int argc, char *argv[])
     }
     QTimer::singleShot(sonBaslangic + sureMs, &app, &QCoreApplication::quit);
     const int rc = app.exec();
-    platform::SoundOutput::install(nullptr);
+    platform::SoundOutput::reset();
     return rc;
 }

@@ -6,7 +6,7 @@
 #include "dialogs/renk.h"
 #include "dialogs/seffaflik.h"
 #include "mockclock.h"
-#include "platform/colorchooser.h"
+#include "scopedcoloranswer.h"
 #include "startup/ayardeposu.h"
 #include "startup/baslangic.h"
 
@@ -42,7 +42,7 @@ int main(int argc, char **argv)
 
     MockClock saat(QTime(12, 0));
     int sorulan = 0;
-    platform::ColorChooser::installAnswerForTesting([&sorulan](const QColor &, QWidget *) {
+    ScopedColorAnswer yanit([&sorulan] {
         ++sorulan;
         return QColor((sorulan * 37) & 0xFF, (sorulan * 91) & 0xFF, (sorulan * 53) & 0xFF);
     });

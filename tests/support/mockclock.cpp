@@ -7,13 +7,13 @@ constexpr qint64 gun = 24LL * 3600 * 1000;
 MockClock::MockClock(QTime start) : m_base(start.msecsSinceStartOfDay())
 {
     platform::Clock::install(this);
-    platform::WindowTimer::installScheduler(this);
+    platform::TimerScheduler::install(this);
 }
 
 MockClock::~MockClock()
 {
-    platform::WindowTimer::installScheduler(nullptr);
-    platform::Clock::install(nullptr);
+    platform::TimerScheduler::reset();
+    platform::Clock::reset();
 }
 
 QTime MockClock::currentTime() const
@@ -43,7 +43,7 @@ void MockClock::advance(int ms)
             break;
         m_now = enErken.at;
         m_due.remove(siradaki);
-        siradaki->fire();
+        fire(siradaki);
     }
     m_now = hedef;
 }

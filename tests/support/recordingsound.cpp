@@ -5,12 +5,12 @@
 RecordingSound::RecordingSound(const MockClock *clock) : m_clock(clock)
 {
     m_real.start();
-    platform::SoundOutput::install(this);
+    install(this);
 }
 
 RecordingSound::~RecordingSound()
 {
-    platform::SoundOutput::install(nullptr);
+    reset();
 }
 
 void RecordingSound::play(const QString &path)

@@ -7,8 +7,8 @@
 
 class MockClock;
 
-// Stands in for the sound card: notes what was played, and when: by the mock clock, or without one
-// in real milliseconds since the recorder was made.
+// Stands in for the sound card for its lifetime: notes what was played, and when: by the mock clock,
+// or without one in real milliseconds since the recorder was made.
 class RecordingSound : public platform::SoundOutput
 {
 public:
