@@ -1,27 +1,12 @@
 #include "platform/platformsecimi.h"
+#include "platform/terminationsignal.h"
 #include "startup/baslangic.h"
 
 #include <QApplication>
 #include <QIcon>
-#include <QSocketNotifier>
 
-#include <csignal>
 #include <cstdio>
 #include <vector>
-
-#include <unistd.h>
-
-namespace {
-
-int sonlandirmaBorusu[2] = {-1, -1};
-
-void sonlandirmaSinyali(int)
-{
-    const char c = 1;
-    [[maybe_unused]] const ssize_t n = ::write(sonlandirmaBorusu[1], &c, 1);
-}
-
-} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -50,17 +35,7 @@ int main(int argc, char *argv[])
         std::fflush(stderr);
     }
 
-    // A logout or a package upgrade ends the program with SIGTERM: it leaves its event loop as it does
-    // when its clock is closed, with exit code 0. The handler only writes to a pipe; the loop reads it.
-    if (::pipe(sonlandirmaBorusu) == 0) {
-        auto *notifier = new QSocketNotifier(sonlandirmaBorusu[0], QSocketNotifier::Read, &app);
-        QObject::connect(notifier, &QSocketNotifier::activated, &app, [] { QCoreApplication::exit(0); });
-        struct sigaction sa {};
-        sa.sa_handler = sonlandirmaSinyali;
-        sigemptyset(&sa.sa_mask);
-        sa.sa_flags = SA_RESTART;
-        sigaction(SIGTERM, &sa, nullptr);
-    }
+    platform::exitOnTerminationSignal();
 
     Baslangic baslangic;
     baslangic.Form_Load();

@@ -2,17 +2,15 @@
 
 #include "clock/module1.h"
 #include "platform/clock.h"
+#include "platform/focusreturn.h"
 #include "platform/windowmanager.h"
 #include "platform/windowtimer.h"
 #include "startup/ayardeposu.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QCursor>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QMouseEvent>
-#include <QWindow>
 
 namespace {
 
@@ -87,7 +85,10 @@ Form1::Form1(QWidget *parent)
     connect(Timer2, &platform::WindowTimer::timeout, this, &Form1::Timer2_Timer);
     connect(Timer3, &platform::WindowTimer::timeout, this, &Form1::Timer3_Timer);
 
-    connect(qGuiApp, &QGuiApplication::focusWindowChanged, this, &Form1::odakDegisti);
+    // Coming back from another window of this program activates the clock; coming back from
+    // another program does not. A popup menu takes the keyboard but not the activation: closing it
+    // leaves the clock where it was dragged.
+    connect(new platform::FocusReturn(this), &platform::FocusReturn::returned, this, &Form1::Form_Activate);
 }
 
 Form1::~Form1() = default;
@@ -177,19 +178,6 @@ void Form1::Form_MouseMove(Qt::MouseButtons dugmeler, QPoint ekranKonumu)
         m_tasimaIstendi = true;
         m_yoneticiTasiyor = platform::startSystemMove(this, m_basmaNoktasi.value_or(ekranKonumu));
     }
-}
-
-void Form1::odakDegisti(QWindow *pencere)
-{
-    // Coming back from another window of this program activates the clock; coming back from
-    // another program does not. A popup menu takes the keyboard but not the activation: closing it
-    // leaves the clock where it was dragged.
-    if (pencere && pencere->type() == Qt::Popup)
-        return;
-    QWindow *benim = windowHandle();
-    if (pencere && pencere == benim && m_oncekiOdak && m_oncekiOdak != benim)
-        Form_Activate();
-    m_oncekiOdak = pencere;
 }
 
 void Form1::showEvent(QShowEvent *event)

@@ -1,12 +1,10 @@
 #pragma once
 
-#include <QPointer>
 #include <QWidget>
 
 #include <optional>
 
 class QLabel;
-class QWindow;
 
 namespace platform {
 class WindowTimer;
@@ -51,7 +49,6 @@ private:
     void Timer3_Timer();
     void Image1_MouseDown();
     void Form_MouseMove(Qt::MouseButtons dugmeler, QPoint ekranKonumu);
-    void odakDegisti(QWindow *pencere);
     void saniyeyeHizala();
 
     QLabel *saat;
@@ -64,7 +61,6 @@ private:
     platform::WindowTimer *Timer2;
     platform::WindowTimer *Timer3;
 
-    QPointer<QWindow> m_oncekiOdak;
     // Where the left button went down on the clock, and whether this press has handed over its move.
     std::optional<QPoint> m_basmaNoktasi;
     bool m_tasimaIstendi = false;

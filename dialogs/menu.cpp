@@ -6,10 +6,10 @@
 #include "dialogs/renk.h"
 #include "dialogs/seffaflik.h"
 #include "dialogs/zamanlayici.h"
+#include "platform/windowmanager.h"
 #include "stopwatch/krono.h"
 
 #include <QCoreApplication>
-#include <QCursor>
 
 Menu::Menu(QObject *parent) : QObject(parent)
 {
@@ -66,7 +66,7 @@ SaatOku *Menu::okuyucu()
 
 void Menu::popup()
 {
-    m_popup.exec(QCursor::pos());
+    platform::popupAtPointer(&m_popup);
 }
 
 template <typename T> void Menu::goster(QPointer<T> &pencere)
@@ -77,9 +77,7 @@ template <typename T> void Menu::goster(QPointer<T> &pencere)
         baglan(pencere.data());
         connect(pencere.data(), &QObject::destroyed, this, &Menu::pencereKapandi);
     }
-    pencere->show();
-    pencere->raise();
-    pencere->activateWindow();
+    platform::showOrRaise(pencere);
 }
 
 void Menu::baglan(Renk *renk)

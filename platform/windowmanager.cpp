@@ -1,7 +1,9 @@
 #include "platform/windowmanager.h"
 
+#include <QCursor>
 #include <QGuiApplication>
 #include <QIcon>
+#include <QMenu>
 #include <QPixmap>
 #include <QMouseEvent>
 #include <QPointer>
@@ -232,6 +234,18 @@ QIcon blankIcon()
     QPixmap p(16, 16);
     p.fill(Qt::transparent);
     return QIcon(p);
+}
+
+void showOrRaise(QWidget *window)
+{
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+void popupAtPointer(QMenu *menu)
+{
+    menu->exec(QCursor::pos());
 }
 
 } // namespace platform

@@ -1,0 +1,9 @@
+#pragma once
+
+namespace platform {
+
+// A logout or a package upgrade ends the program with SIGTERM: from here on it leaves the event loop
+// with exit code 0, as it does when its clock is closed. Call once, after the application exists.
+void exitOnTerminationSignal();
+
+} // namespace platform
