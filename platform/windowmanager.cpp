@@ -16,11 +16,19 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 namespace platform {
 
 namespace {
+
+// An xcb reply, freed with free() as xcb asks, however the function that holds it ends.
+struct FreeReply
+{
+    void operator()(void *reply) const { std::free(reply); }
+};
+template <typename T> using Reply = std::unique_ptr<T, FreeReply>;
 
 xcb_connection_t *x11Connection()
 {
@@ -30,19 +38,15 @@ xcb_connection_t *x11Connection()
 
 xcb_atom_t atom(xcb_connection_t *c, const char *name)
 {
-    xcb_intern_atom_reply_t *reply =
-        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, std::strlen(name), name), nullptr);
-    const xcb_atom_t a = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
-    std::free(reply);
-    return a;
+    const Reply<xcb_intern_atom_reply_t> reply(
+        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, std::strlen(name), name), nullptr));
+    return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
 }
 
 xcb_window_t rootOf(xcb_connection_t *c, xcb_window_t window)
 {
-    xcb_query_tree_reply_t *tree = xcb_query_tree_reply(c, xcb_query_tree(c, window), nullptr);
-    const xcb_window_t root = tree ? tree->root : xcb_window_t(XCB_WINDOW_NONE);
-    std::free(tree);
-    return root;
+    const Reply<xcb_query_tree_reply_t> tree(xcb_query_tree_reply(c, xcb_query_tree(c, window), nullptr));
+    return tree ? tree->root : xcb_window_t(XCB_WINDOW_NONE);
 }
 
 void sendToRoot(xcb_connection_t *c, xcb_window_t window, xcb_atom_t type, const uint32_t (&data)[5])
@@ -62,36 +66,31 @@ void sendToRoot(xcb_connection_t *c, xcb_window_t window, xcb_atom_t type, const
 
 bool isMapped(xcb_connection_t *c, xcb_window_t window)
 {
-    xcb_get_window_attributes_reply_t *attributes =
-        xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, window), nullptr);
-    const bool mapped = attributes && attributes->map_state != XCB_MAP_STATE_UNMAPPED;
-    std::free(attributes);
-    return mapped;
+    const Reply<xcb_get_window_attributes_reply_t> attributes(
+        xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, window), nullptr));
+    return attributes && attributes->map_state != XCB_MAP_STATE_UNMAPPED;
 }
 
 std::vector<xcb_atom_t> atomList(xcb_connection_t *c, xcb_window_t window, xcb_atom_t property)
 {
     std::vector<xcb_atom_t> atoms;
-    xcb_get_property_reply_t *reply =
-        xcb_get_property_reply(c, xcb_get_property(c, 0, window, property, XCB_ATOM_ATOM, 0, 4096), nullptr);
+    const Reply<xcb_get_property_reply_t> reply(
+        xcb_get_property_reply(c, xcb_get_property(c, 0, window, property, XCB_ATOM_ATOM, 0, 4096), nullptr));
     if (reply && reply->format == 32 && reply->type == XCB_ATOM_ATOM) {
-        const auto *data = static_cast<const xcb_atom_t *>(xcb_get_property_value(reply));
-        atoms.assign(data, data + xcb_get_property_value_length(reply) / 4);
+        const auto *data = static_cast<const xcb_atom_t *>(xcb_get_property_value(reply.get()));
+        atoms.assign(data, data + xcb_get_property_value_length(reply.get()) / 4);
     }
-    std::free(reply);
     return atoms;
 }
 
 xcb_window_t windowProperty(xcb_connection_t *c, xcb_window_t window, xcb_atom_t property)
 {
-    xcb_window_t value = XCB_WINDOW_NONE;
-    xcb_get_property_reply_t *reply =
-        xcb_get_property_reply(c, xcb_get_property(c, 0, window, property, XCB_ATOM_WINDOW, 0, 1), nullptr);
+    const Reply<xcb_get_property_reply_t> reply(
+        xcb_get_property_reply(c, xcb_get_property(c, 0, window, property, XCB_ATOM_WINDOW, 0, 1), nullptr));
     if (reply && reply->format == 32 && reply->type == XCB_ATOM_WINDOW &&
-        xcb_get_property_value_length(reply) >= 4)
-        value = *static_cast<const xcb_window_t *>(xcb_get_property_value(reply));
-    std::free(reply);
-    return value;
+        xcb_get_property_value_length(reply.get()) >= 4)
+        return *static_cast<const xcb_window_t *>(xcb_get_property_value(reply.get()));
+    return XCB_WINDOW_NONE;
 }
 
 // True when a running EWMH window manager takes move requests. A stale _NET_SUPPORTED left by a
