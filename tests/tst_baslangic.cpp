@@ -1,4 +1,5 @@
 #include "clock/form1.h"
+#include "helpers.h"
 #include "mockclock.h"
 #include "startup/ayardeposu.h"
 #include "startup/baslangic.h"
@@ -9,27 +10,6 @@
 #include <QTest>
 
 namespace {
-
-// Key names of the file in the order they stand.
-QStringList anahtarSirasi()
-{
-    QFile f(AyarDeposu::dosyaYolu());
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    QStringList adlar;
-    for (const QString &satir : QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'))) {
-        if (satir.contains(QLatin1Char('=')) && !satir.startsWith(QLatin1Char('[')))
-            adlar << satir.section(QLatin1Char('='), 0, 0);
-    }
-    return adlar;
-}
-
-const QStringList onAnahtar = [] {
-    QStringList l;
-    for (const Anahtar::IlkDeger &d : Anahtar::ilkDegerler)
-        l << d.anahtar;
-    return l;
-}();
 
 QColor yaziRengi(Form1 *f, const char *etiket)
 {
@@ -126,7 +106,7 @@ void TestBaslangic::eksikDepo()
     AyarDeposu::ayar_yaz(Anahtar::Ayar, QStringLiteral("1"));
     Baslangic b;
     b.Form_Load();
-    QCOMPARE(anahtarSirasi(), QStringList{Anahtar::Ayar});
+    QCOMPARE(storeKeyOrder(), QStringList{Anahtar::Ayar});
     QCOMPARE(yaziRengi(b.form1(), "saat"), QColor(0, 255, 0));
     QCOMPARE(b.form1()->palette().color(QPalette::Window), QColor(0, 0, 0));
     QCOMPARE(b.form1()->windowOpacity(), 1.0);
@@ -166,7 +146,7 @@ void TestBaslangic::ayarlaYeniSaatKurar()
 {
     Baslangic b;
     b.Form_Load();
-    QCOMPARE(anahtarSirasi(), onAnahtar);
+    QCOMPARE(storeKeyOrder(), firstRunKeys());
     QPointer<Form1> ilk = b.form1();
 
     AyarDeposu::ayar_yaz(Anahtar::YaziRengi, QStringLiteral("16711680"));

@@ -4,6 +4,7 @@
 #include "dialogs/menu.h"
 #include "dialogs/renk.h"
 #include "dialogs/seffaflik.h"
+#include "helpers.h"
 #include "mockclock.h"
 #include "platform/colorchooser.h"
 #include "startup/ayardeposu.h"
@@ -26,13 +27,6 @@
 #include <unistd.h>
 
 namespace {
-
-const QStringList onAnahtar = [] {
-    QStringList l;
-    for (const Anahtar::IlkDeger &d : Anahtar::ilkDegerler)
-        l << d.anahtar;
-    return l;
-}();
 
 // What the user sees of the clock.
 struct Gorunen
@@ -65,12 +59,6 @@ QString metin(const Gorunen &g)
 template <std::size_t N> QByteArray bayt(const char (&s)[N])
 {
     return QByteArray(s, N - 1);
-}
-
-QByteArray dosya()
-{
-    QFile f(AyarDeposu::dosyaYolu());
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 void dosyaYaz(const QByteArray &icerik)
@@ -236,12 +224,12 @@ void TestBozukDepo::bozukDosyaylaBaslar()
     QCOMPARE(g.arka, arka);
     QCOMPARE(g.opaklik, opaklik);
     if (!ilkCalisma) {
-        QCOMPARE(dosya(), icerik);
+        QCOMPARE(storeBytes(), icerik);
     } else {
         QString neden;
-        QVERIFY2(saglamDepo(dosya(), &neden), qPrintable(neden));
-        for (const QString &a : onAnahtar)
-            QVERIFY2(dosya().contains((a + QLatin1Char('=')).toUtf8()), qPrintable(a));
+        QVERIFY2(saglamDepo(storeBytes(), &neden), qPrintable(neden));
+        for (const QString &a : firstRunKeys())
+            QVERIFY2(storeBytes().contains((a + QLatin1Char('=')).toUtf8()), qPrintable(a));
     }
     // A confirm rewrites the store whole: what it could read is kept, only the one value changes.
     const QString baslik = AyarDeposu::ayar_oku(Anahtar::Baslik);
@@ -318,7 +306,7 @@ void TestBozukDepo::calisirkenSilinen()
     QCOMPARE(gorunen(b).yazi, kullaniciYazi);
     seffaflikOnayla(b, 123);
     QCOMPARE(gorunen(b).opaklik, 123);
-    QCOMPARE(dosya(), QByteArray("[Velmora V.2.0]\nŞeffaflık=123\n"));
+    QCOMPARE(storeBytes(), QByteArray("[Velmora V.2.0]\nŞeffaflık=123\n"));
     // The other settings are gone with the file: the rebuilt clock shows the defaults for them.
     QCOMPARE(gorunen(b).yazi, Sayi::varsayilanYaziRengi);
 }

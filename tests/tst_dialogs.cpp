@@ -3,6 +3,7 @@
 #include "dialogs/renk.h"
 #include "dialogs/seffaflik.h"
 #include "dialogs/zamanlayici.h"
+#include "helpers.h"
 #include "mockclock.h"
 #include "scopedcoloranswer.h"
 #include "startup/ayardeposu.h"
@@ -19,47 +20,6 @@
 
 namespace {
 
-template <typename T> T *bul(QWidget *pencere, const char *ad)
-{
-    T *w = pencere->findChild<T *>(QLatin1String(ad));
-    if (!w) qFatal("no child %s", ad);
-    return w;
-}
-
-// A command of the popup or of its submenu, by item name.
-QAction *komut(Menu *menu, const char *ad)
-{
-    const QList<QAction *> ust = menu->popupMenu()->actions();
-    QList<QAction *> hepsi = ust;
-    for (QAction *a : ust) {
-        if (a->menu()) hepsi += a->menu()->actions();
-    }
-    for (QAction *a : hepsi) {
-        if (a->objectName() == QLatin1String(ad)) return a;
-    }
-    qFatal("no menu item %s", ad);
-    return nullptr;
-}
-
-// Key names of the store's file in the order they stand.
-QStringList anahtarSirasi()
-{
-    QFile f(AyarDeposu::dosyaYolu());
-    if (!f.open(QIODevice::ReadOnly)) return {};
-    QStringList adlar;
-    for (const QString &satir : QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'))) {
-        if (satir.contains(QLatin1Char('=')) && !satir.startsWith(QLatin1Char('[')))
-            adlar << satir.section(QLatin1Char('='), 0, 0);
-    }
-    return adlar;
-}
-
-QByteArray depoIcerigi()
-{
-    QFile f(AyarDeposu::dosyaYolu());
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 // The colour the user sees at a point of a widget.
 QColor gorunen(QWidget *w, QPoint nokta)
 {
@@ -68,13 +28,13 @@ QColor gorunen(QWidget *w, QPoint nokta)
 
 QColor yuz(QWidget *pencere, const char *dugme)
 {
-    auto *d = bul<QPushButton>(pencere, dugme);
+    auto *d = child<QPushButton>(pencere, dugme);
     return gorunen(d, d->rect().center());
 }
 
 QColor saatYaziRengi(Form1 *f)
 {
-    return bul<QLabel>(f, "saat")->palette().color(QPalette::WindowText);
+    return child<QLabel>(f, "saat")->palette().color(QPalette::WindowText);
 }
 
 int opaklik(QWidget *w)
@@ -207,7 +167,7 @@ void TestDialogs::birKomutBirPencere()
         }
         return l;
     };
-    komut(b.menu(), qPrintable(oge))->trigger();
+    menuCommand(*b.menu(), qPrintable(oge))->trigger();
     QCOMPARE(acik().size(), 1);
     QPointer<QWidget> ilk = acik().first();
     QVERIFY(ilk->isVisible());
@@ -219,7 +179,7 @@ void TestDialogs::birKomutBirPencere()
         yaz(kutu, QStringLiteral("Çay"));
         AyarDeposu::ayar_yaz(Anahtar::Baslik, QStringLiteral("başka"));
     }
-    komut(b.menu(), qPrintable(oge))->trigger();
+    menuCommand(*b.menu(), qPrintable(oge))->trigger();
     QCOMPARE(acik().size(), 1);
     QCOMPARE(acik().first(), ilk.data());
     if (kutu) QCOMPARE(kutu->text(), QStringLiteral("Çay"));
@@ -227,7 +187,7 @@ void TestDialogs::birKomutBirPencere()
     // Closed, it is gone; the next choice makes a new one.
     ilk->close();
     QTRY_VERIFY(!ilk);
-    komut(b.menu(), qPrintable(oge))->trigger();
+    menuCommand(*b.menu(), qPrintable(oge))->trigger();
     QCOMPARE(acik().size(), 1);
     QVERIFY(acik().first()->isVisible());
 }
@@ -259,7 +219,7 @@ void TestDialogs::pencereTasarimi()
     QFETCH(QStringList, sekmeSirasi);
     Baslangic b;
     b.Form_Load();
-    komut(b.menu(), qPrintable(oge))->trigger();
+    menuCommand(*b.menu(), qPrintable(oge))->trigger();
     QWidget *w = nullptr;
     for (QWidget *t : QApplication::topLevelWidgets()) {
         if (t->isVisible() && t->windowTitle() == baslik) w = t;
@@ -306,7 +266,7 @@ void TestDialogs::pencereTasarimi()
         const QPalette tema = QApplication::palette();
         QCOMPARE(gorunen(w, QPoint(w->width() - 2, w->height() - 2)), tema.color(QPalette::Highlight));
         for (const char *ad : {"Label1", "Label2", "Label3"})
-            QCOMPARE(bul<QLabel>(w, ad)->palette().color(QPalette::WindowText),
+            QCOMPARE(child<QLabel>(w, ad)->palette().color(QPalette::WindowText),
                      tema.color(QPalette::HighlightedText));
     }
 }
@@ -337,17 +297,17 @@ void TestDialogs::renkYukleme()
     b.Form_Load();
     AyarDeposu::ayar_yaz(Anahtar::YaziRengi, yazi);
     AyarDeposu::ayar_yaz(Anahtar::Arka, arka);
-    const QByteArray once = depoIcerigi();
+    const QByteArray once = storeBytes();
     b.menu()->color_Click();
     Renk *r = b.menu()->renkPenceresi();
     QCOMPARE(yuz(r, "Command1"), yaziRengi);
     QCOMPARE(yuz(r, "Command2"), arkaRengi);
-    auto *onizleme = bul<QWidget>(r, "D_Arka");
+    auto *onizleme = child<QWidget>(r, "D_Arka");
     QCOMPARE(gorunen(onizleme, QPoint(onizleme->width() - 2, onizleme->height() - 2)), arkaRengi);
-    auto *yaziEtiketi = bul<QLabel>(r, "Yazi");
+    auto *yaziEtiketi = child<QLabel>(r, "Yazi");
     QCOMPARE(yaziEtiketi->text(), QStringLiteral("00:00"));
     QCOMPARE(yaziEtiketi->palette().color(QPalette::WindowText), yaziRengi);
-    QCOMPARE(depoIcerigi(), once);
+    QCOMPARE(storeBytes(), once);
 }
 
 void TestDialogs::renkSecimi_data()
@@ -388,14 +348,14 @@ void TestDialogs::renkSecimi()
 
     yanitlar = secimler;
     for (int i = 0; i < secimler.size(); ++i)
-        QTest::mouseClick(bul<QPushButton>(r, qPrintable(dugme)), Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(r, qPrintable(dugme)), Qt::LeftButton);
     QCOMPARE(sorulan, secimler.size());
 
     QCOMPARE(yuz(r, qPrintable(dugme)), beklenen);
     QCOMPARE(yuz(r, yaziMi ? "Command2" : "Command1"), digerBaslangic);
-    auto *onizleme = bul<QWidget>(r, "D_Arka");
+    auto *onizleme = child<QWidget>(r, "D_Arka");
     if (yaziMi)
-        QCOMPARE(bul<QLabel>(r, "Yazi")->palette().color(QPalette::WindowText), beklenen);
+        QCOMPARE(child<QLabel>(r, "Yazi")->palette().color(QPalette::WindowText), beklenen);
     else
         QCOMPARE(gorunen(onizleme, QPoint(onizleme->width() - 2, onizleme->height() - 2)), beklenen);
     // The clock keeps its colours until "&Tamam".
@@ -404,7 +364,7 @@ void TestDialogs::renkSecimi()
     QCOMPARE(saat->palette().color(QPalette::Window), QColor(192, 192, 192));
     QCOMPARE(AyarDeposu::ayar_oku(Anahtar::YaziRengi), QStringLiteral("8421504"));
 
-    QTest::mouseClick(bul<QPushButton>(r, "Command3"), Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(r, "Command3"), Qt::LeftButton);
     const QString saklanan = QString::number(Sayi::bgr(beklenen));
     QCOMPARE(AyarDeposu::ayar_oku(yaziMi ? Anahtar::YaziRengi : Anahtar::Arka), saklanan);
     QCOMPARE(AyarDeposu::ayar_oku(yaziMi ? Anahtar::Arka : Anahtar::YaziRengi),
@@ -423,11 +383,11 @@ void TestDialogs::renkOnayiSaatiYeniler()
     b.menu()->color_Click();
     QPointer<Renk> r = b.menu()->renkPenceresi();
     yanitlar = {QColor(255, 0, 0), QColor(0, 0, 255)};
-    QTest::mouseClick(bul<QPushButton>(r, "Command1"), Qt::LeftButton);
-    QTest::mouseClick(bul<QPushButton>(r, "Command2"), Qt::LeftButton);
-    QTest::mouseClick(bul<QPushButton>(r, "Command3"), Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(r, "Command1"), Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(r, "Command2"), Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(r, "Command3"), Qt::LeftButton);
 
-    QCOMPARE(anahtarSirasi(), (QStringList{Anahtar::Seffaflik, Anahtar::Arka, Anahtar::YaziRengi}));
+    QCOMPARE(storeKeyOrder(), (QStringList{Anahtar::Seffaflik, Anahtar::Arka, Anahtar::YaziRengi}));
     QCOMPARE(AyarDeposu::ayar_oku(Anahtar::YaziRengi), QStringLiteral("255"));
     QCOMPARE(AyarDeposu::ayar_oku(Anahtar::Arka), QStringLiteral("16711680"));
     Form1 *yeni = b.form1();
@@ -436,7 +396,7 @@ void TestDialogs::renkOnayiSaatiYeniler()
     QVERIFY(yeni->isVisible());
     QVERIFY(!r->isVisible());
     for (const char *ad : {"saat", "Label1", "dakika", "Label2", "saniye"})
-        QCOMPARE(bul<QLabel>(yeni, ad)->palette().color(QPalette::WindowText), QColor(255, 0, 0));
+        QCOMPARE(child<QLabel>(yeni, ad)->palette().color(QPalette::WindowText), QColor(255, 0, 0));
     QCOMPARE(yeni->palette().color(QPalette::Window), QColor(0, 0, 255));
     QCOMPARE(opaklik(yeni), 200);
     const QRect ekran = QApplication::primaryScreen()->geometry();
@@ -451,15 +411,15 @@ void TestDialogs::renkKapatmaKutusu()
     Baslangic b;
     b.Form_Load();
     Form1 *saat = b.form1();
-    const QByteArray once = depoIcerigi();
+    const QByteArray once = storeBytes();
     b.menu()->color_Click();
     QPointer<Renk> r = b.menu()->renkPenceresi();
     yanitlar = {QColor(255, 0, 0), QColor(0, 0, 255)};
-    QTest::mouseClick(bul<QPushButton>(r, "Command1"), Qt::LeftButton);
-    QTest::mouseClick(bul<QPushButton>(r, "Command2"), Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(r, "Command1"), Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(r, "Command2"), Qt::LeftButton);
     r->close();
     QTRY_VERIFY(!r);
-    QCOMPARE(depoIcerigi(), once);
+    QCOMPARE(storeBytes(), once);
     QCOMPARE(b.form1(), saat);
     QCOMPARE(saatYaziRengi(saat), QColor(0, 255, 0));
     QCOMPARE(saat->palette().color(QPalette::Window), QColor(0, 0, 0));
@@ -468,7 +428,7 @@ void TestDialogs::renkKapatmaKutusu()
     b.menu()->color_Click();
     r = b.menu()->renkPenceresi();
     QCOMPARE(yuz(r, "Command1"), QColor(0, 255, 0));
-    QTest::mouseClick(bul<QPushButton>(r, "Command1"), Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(r, "Command1"), Qt::LeftButton);
     QCOMPARE(yuz(r, "Command1"), QColor(0, 0, 0));
 }
 
@@ -494,16 +454,16 @@ void TestDialogs::seffaflikYukleme()
     AyarDeposu::ayar_yaz(Anahtar::Seffaflik, saklanan);
     // Loading is not a move of the user: the clock keeps what it shows.
     b.form1()->setWindowOpacity(40 / 255.0);
-    const QByteArray once = depoIcerigi();
+    const QByteArray once = storeBytes();
     b.menu()->seffaf_Click();
     Seffaflik *s = b.menu()->seffaflikPenceresi();
-    auto *kaydirici = bul<QSlider>(s, "Slider1");
+    auto *kaydirici = child<QSlider>(s, "Slider1");
     QCOMPARE(kaydirici->value(), deger);
     QCOMPARE(kaydirici->minimum(), 0);
     QCOMPARE(kaydirici->maximum(), 255);
     QCOMPARE(s->focusWidget(), kaydirici);
     QCOMPARE(opaklik(b.form1()), 40);
-    QCOMPARE(depoIcerigi(), once);
+    QCOMPARE(storeBytes(), once);
 }
 
 void TestDialogs::kaydiriciTuslari_data()
@@ -527,9 +487,9 @@ void TestDialogs::kaydiriciTuslari()
     Baslangic b;
     b.Form_Load();
     AyarDeposu::ayar_yaz(Anahtar::Seffaflik, QStringLiteral("100"));
-    const QByteArray once = depoIcerigi();
+    const QByteArray once = storeBytes();
     b.menu()->seffaf_Click();
-    auto *kaydirici = bul<QSlider>(b.menu()->seffaflikPenceresi(), "Slider1");
+    auto *kaydirici = child<QSlider>(b.menu()->seffaflikPenceresi(), "Slider1");
     QTest::keyClick(kaydirici, Qt::Key(tus));
     QCOMPARE(kaydirici->value(), deger);
     QCOMPARE(opaklik(b.form1()), deger);
@@ -539,7 +499,7 @@ void TestDialogs::kaydiriciTuslari()
     const int ikinci = qBound(0, deger + adim, 255);
     QCOMPARE(kaydirici->value(), ikinci);
     QCOMPARE(opaklik(b.form1()), ikinci);
-    QCOMPARE(depoIcerigi(), once);
+    QCOMPARE(storeBytes(), once);
 }
 
 void TestDialogs::kaydiriciYeniSaateUygular()
@@ -547,7 +507,7 @@ void TestDialogs::kaydiriciYeniSaateUygular()
     Baslangic b;
     b.Form_Load();
     b.menu()->seffaf_Click();
-    auto *kaydirici = bul<QSlider>(b.menu()->seffaflikPenceresi(), "Slider1");
+    auto *kaydirici = child<QSlider>(b.menu()->seffaflikPenceresi(), "Slider1");
     QTest::keyClick(kaydirici, Qt::Key_PageDown);
     QCOMPARE(opaklik(b.form1()), 250);
     // Another dialog rebuilds the clock meanwhile: the slider works on the new one.
@@ -568,7 +528,7 @@ void TestDialogs::seffaflikOnayi()
     QPointer<Form1> eski = b.form1();
     b.menu()->seffaf_Click();
     QPointer<Seffaflik> s = b.menu()->seffaflikPenceresi();
-    auto *kaydirici = bul<QSlider>(s, "Slider1");
+    auto *kaydirici = child<QSlider>(s, "Slider1");
     // Dragged to the middle.
     kaydirici->setSliderDown(true);
     kaydirici->setSliderPosition(128);
@@ -576,7 +536,7 @@ void TestDialogs::seffaflikOnayi()
     kaydirici->setSliderDown(false);
     QCOMPARE(AyarDeposu::ayar_oku(Anahtar::Seffaflik), QStringLiteral("255"));
 
-    QTest::mouseClick(bul<QPushButton>(s, "Command1"), Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(s, "Command1"), Qt::LeftButton);
     QCOMPARE(AyarDeposu::ayar_oku(Anahtar::Seffaflik), QStringLiteral("128"));
     QVERIFY(b.form1() && b.form1() != eski.data());
     QCOMPARE(opaklik(b.form1()), 128);
@@ -586,9 +546,9 @@ void TestDialogs::seffaflikOnayi()
     // Stored, so the next start shows it too; 0 stores "0".
     b.menu()->seffaf_Click();
     s = b.menu()->seffaflikPenceresi();
-    QCOMPARE(bul<QSlider>(s, "Slider1")->value(), 128);
-    QTest::keyClick(bul<QSlider>(s, "Slider1"), Qt::Key_Home);
-    QTest::mouseClick(bul<QPushButton>(s, "Command1"), Qt::LeftButton);
+    QCOMPARE(child<QSlider>(s, "Slider1")->value(), 128);
+    QTest::keyClick(child<QSlider>(s, "Slider1"), Qt::Key_Home);
+    QTest::mouseClick(child<QPushButton>(s, "Command1"), Qt::LeftButton);
     QCOMPARE(AyarDeposu::ayar_oku(Anahtar::Seffaflik), QStringLiteral("0"));
     QCOMPARE(opaklik(b.form1()), 0);
 }
@@ -597,13 +557,13 @@ void TestDialogs::seffaflikKapatmaKutusu()
 {
     Baslangic b;
     b.Form_Load();
-    const QByteArray once = depoIcerigi();
+    const QByteArray once = storeBytes();
     b.menu()->seffaf_Click();
     QPointer<Seffaflik> s = b.menu()->seffaflikPenceresi();
-    QTest::keyClick(bul<QSlider>(s, "Slider1"), Qt::Key_PageDown);
+    QTest::keyClick(child<QSlider>(s, "Slider1"), Qt::Key_PageDown);
     s->close();
     QTRY_VERIFY(!s);
-    QCOMPARE(depoIcerigi(), once);
+    QCOMPARE(storeBytes(), once);
     // The clock keeps the last applied opacity until it is next built.
     QCOMPARE(opaklik(b.form1()), 250);
     b.form1Kapat();
@@ -649,7 +609,7 @@ void TestDialogs::zamanlayiciGidisDonus()
     const QStringList ilk = {"00", "00", "", ""};
     const QStringList girilen = {saat, dakika, baslik, metin};
     for (int i = 0; i < 4; ++i) {
-        auto *t = bul<QLineEdit>(z, qPrintable(kutular[i]));
+        auto *t = child<QLineEdit>(z, qPrintable(kutular[i]));
         QCOMPARE(t->text(), ilk[i]);
         t->selectAll();
         QTest::keyClick(t, Qt::Key_Backspace);
@@ -658,8 +618,8 @@ void TestDialogs::zamanlayiciGidisDonus()
     }
     // On an empty store each key stands where it was first written.
     QFile::remove(AyarDeposu::dosyaYolu());
-    QTest::mouseClick(bul<QPushButton>(z, "Command1"), Qt::LeftButton);
-    QCOMPARE(anahtarSirasi(),
+    QTest::mouseClick(child<QPushButton>(z, "Command1"), Qt::LeftButton);
+    QCOMPARE(storeKeyOrder(),
              (QStringList{Anahtar::Zaman1, Anahtar::Zaman2, Anahtar::Baslik, Anahtar::Metin}));
     const QStringList anahtarlar = {Anahtar::Zaman1, Anahtar::Zaman2, Anahtar::Baslik, Anahtar::Metin};
     for (int i = 0; i < 4; ++i)
@@ -669,7 +629,7 @@ void TestDialogs::zamanlayiciGidisDonus()
     b.menu()->zaman_Click();
     z = b.menu()->zamanlayiciPenceresi();
     for (int i = 0; i < 4; ++i)
-        QCOMPARE(bul<QLineEdit>(z, qPrintable(kutular[i]))->text(), girilen[i]);
+        QCOMPARE(child<QLineEdit>(z, qPrintable(kutular[i]))->text(), girilen[i]);
 }
 
 void TestDialogs::saatKutusuSiniri_data()
@@ -716,7 +676,7 @@ void TestDialogs::saatKutusuSiniri()
     b.menu()->zaman_Click();
     Zamanlayici *z = b.menu()->zamanlayiciPenceresi();
     for (const char *ad : {"Text3", "Text4"}) {
-        auto *t = bul<QLineEdit>(z, ad);
+        auto *t = child<QLineEdit>(z, ad);
         QCOMPARE(t->text(), saklanan);
         t->end(false);
         for (QChar c : tuslar) {
@@ -729,7 +689,7 @@ void TestDialogs::saatKutusuSiniri()
         }
         QCOMPARE(t->text(), beklenen);
     }
-    QTest::mouseClick(bul<QPushButton>(z, "Command1"), Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(z, "Command1"), Qt::LeftButton);
     QCOMPARE(AyarDeposu::ayar_oku(Anahtar::Zaman1), beklenen);
     QCOMPARE(AyarDeposu::ayar_oku(Anahtar::Zaman2), beklenen);
 }
@@ -738,17 +698,17 @@ void TestDialogs::zamanlayiciKapatmaKutusu()
 {
     Baslangic b;
     b.Form_Load();
-    const QByteArray once = depoIcerigi();
+    const QByteArray once = storeBytes();
     b.menu()->zaman_Click();
     QPointer<Zamanlayici> z = b.menu()->zamanlayiciPenceresi();
-    yaz(bul<QLineEdit>(z, "Text1"), QStringLiteral("Toplantı"));
-    QTest::keyClick(bul<QLineEdit>(z, "Text3"), Qt::Key_Backspace);
+    yaz(child<QLineEdit>(z, "Text1"), QStringLiteral("Toplantı"));
+    QTest::keyClick(child<QLineEdit>(z, "Text3"), Qt::Key_Backspace);
     z->close();
     QTRY_VERIFY(!z);
-    QCOMPARE(depoIcerigi(), once);
+    QCOMPARE(storeBytes(), once);
     b.menu()->zaman_Click();
-    QCOMPARE(bul<QLineEdit>(b.menu()->zamanlayiciPenceresi(), "Text1")->text(), QString());
-    QCOMPARE(bul<QLineEdit>(b.menu()->zamanlayiciPenceresi(), "Text3")->text(), QStringLiteral("00"));
+    QCOMPARE(child<QLineEdit>(b.menu()->zamanlayiciPenceresi(), "Text1")->text(), QString());
+    QCOMPARE(child<QLineEdit>(b.menu()->zamanlayiciPenceresi(), "Text3")->text(), QStringLiteral("00"));
 }
 
 QTEST_MAIN(TestDialogs)

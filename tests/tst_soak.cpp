@@ -9,6 +9,7 @@
 #include "dialogs/renk.h"
 #include "dialogs/seffaflik.h"
 #include "dialogs/zamanlayici.h"
+#include "helpers.h"
 #include "mockclock.h"
 #include "scopedcoloranswer.h"
 #include "platform/windowtimer.h"
@@ -81,32 +82,9 @@ Sayim say(const Baslangic &b, const MockClock &saat)
     return s;
 }
 
-QAction *komut(Menu &menu, const char *ad)
-{
-    QMenu *ust = menu.popupMenu();
-    QList<QAction *> hepsi = ust->actions();
-    for (QAction *a : ust->actions()) {
-        if (a->menu())
-            hepsi += a->menu()->actions();
-    }
-    for (QAction *a : hepsi) {
-        if (a->objectName() == QLatin1String(ad))
-            return a;
-    }
-    qFatal("no menu item %s", ad);
-}
-
-template <typename T> T *cocuk(QWidget *pencere, const char *ad)
-{
-    T *w = pencere->findChild<T *>(QLatin1String(ad));
-    if (!w)
-        qFatal("no child %s", ad);
-    return w;
-}
-
 QColor saatRengi(Form1 *f)
 {
-    return cocuk<QLabel>(f, "saat")->palette().color(QPalette::WindowText);
+    return child<QLabel>(f, "saat")->palette().color(QPalette::WindowText);
 }
 
 // A colour of its own for each round, so that a rebuild that missed the store would show.
@@ -178,17 +156,17 @@ void TestSoak::diyalogOnaylari()
     Menu &menu = *b.menu();
 
     auto renkOnayi = [&] {
-        komut(menu, "color")->trigger();
+        menuCommand(menu, "color")->trigger();
         Renk *r = menu.renkPenceresi();
-        cocuk<QPushButton>(r, "Command1")->click();
-        cocuk<QPushButton>(r, "Command2")->click();
-        cocuk<QPushButton>(r, "Command3")->click();
+        child<QPushButton>(r, "Command1")->click();
+        child<QPushButton>(r, "Command2")->click();
+        child<QPushButton>(r, "Command3")->click();
     };
     auto seffaflikOnayi = [&](int deger) {
-        komut(menu, "seffaf")->trigger();
+        menuCommand(menu, "seffaf")->trigger();
         Seffaflik *s = menu.seffaflikPenceresi();
-        cocuk<QSlider>(s, "Slider1")->setValue(deger);
-        cocuk<QPushButton>(s, "Command1")->click();
+        child<QSlider>(s, "Slider1")->setValue(deger);
+        child<QPushButton>(s, "Command1")->click();
     };
     // One round of each first: the menu, the chooser and the style are made once and then kept.
     renkOnayi();
@@ -228,10 +206,10 @@ void TestSoak::pencereAcipKapama()
     auto tur = [&] {
         // The popup as the clock's picture opens it: the press returns once the menu has closed.
         QTimer::singleShot(0, acilir, [acilir] { acilir->close(); });
-        QTest::mousePress(cocuk<QLabel>(b.form1(), "Image1"), Qt::LeftButton);
+        QTest::mousePress(child<QLabel>(b.form1(), "Image1"), Qt::LeftButton);
         QVERIFY(!acilir->isVisible());
         for (const auto &[oge, pencere] : pencereler) {
-            komut(menu, oge)->trigger();
+            menuCommand(menu, oge)->trigger();
             QWidget *w = pencere();
             QVERIFY2(w && w->isVisible(), oge);
             w->close();
@@ -242,10 +220,7 @@ void TestSoak::pencereAcipKapama()
     };
     tur();
     const Sayim once = say(b, saat);
-    const QByteArray depo = [] {
-        QFile f(AyarDeposu::dosyaYolu());
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }();
+    const QByteArray depo = storeBytes();
     for (int i = 0; i < 500; ++i) {
         tur();
         if (QTest::currentTestFailed())
@@ -254,9 +229,8 @@ void TestSoak::pencereAcipKapama()
     }
     QCOMPARE(say(b, saat), once);
     // Closed with their close boxes, the dialogs stored nothing.
-    QFile f(AyarDeposu::dosyaYolu());
-    QVERIFY(f.open(QIODevice::ReadOnly));
-    QCOMPARE(f.readAll(), depo);
+    QVERIFY(QFile::exists(AyarDeposu::dosyaYolu()));
+    QCOMPARE(storeBytes(), depo);
 }
 
 void TestSoak::duyurular()

@@ -1,0 +1,45 @@
+#include "helpers.h"
+
+#include "dialogs/menu.h"
+#include "startup/ayardeposu.h"
+
+#include <QFile>
+
+QStringList storeKeyOrder()
+{
+    QStringList names;
+    for (const QString &line : QString::fromUtf8(storeBytes()).split(QLatin1Char('\n'))) {
+        if (line.contains(QLatin1Char('=')) && !line.startsWith(QLatin1Char('[')))
+            names << line.section(QLatin1Char('='), 0, 0);
+    }
+    return names;
+}
+
+QByteArray storeBytes()
+{
+    QFile f(AyarDeposu::dosyaYolu());
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+QStringList firstRunKeys()
+{
+    QStringList keys;
+    for (const Anahtar::IlkDeger &d : Anahtar::ilkDegerler)
+        keys << d.anahtar;
+    return keys;
+}
+
+QAction *menuCommand(Menu &menu, const char *name)
+{
+    const QList<QAction *> top = menu.popupMenu()->actions();
+    QList<QAction *> all = top;
+    for (QAction *a : top) {
+        if (a->menu())
+            all += a->menu()->actions();
+    }
+    for (QAction *a : all) {
+        if (a->objectName() == QLatin1String(name))
+            return a;
+    }
+    qFatal("no menu item %s", name);
+}

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QByteArray>
+#include <QStringList>
+#include <QWidget>
+
+class Menu;
+class QAction;
+
+// The keys of the store's file in the order they stand.
+QStringList storeKeyOrder();
+
+// The store's file as it is on disk; empty when there is none.
+QByteArray storeBytes();
+
+// The ten keys the first run writes, in its order.
+QStringList firstRunKeys();
+
+// A command of the popup or of its submenu, by item name; the test program ends when there is none.
+QAction *menuCommand(Menu &menu, const char *name);
+
+// A child widget by object name; the test program ends when there is none.
+template <typename T> T *child(const QWidget *window, const char *name)
+{
+    T *w = window->findChild<T *>(QLatin1String(name));
+    if (!w)
+        qFatal("no child %s", name);
+    return w;
+}
