@@ -1,7 +1,6 @@
 #include "about/hakkinda.h"
 
-#include "platform/windowmanager.h"
-
+#include "platform/toolwindow.h"
 #include "platform/urlopener.h"
 
 #include <QLabel>
@@ -10,11 +9,11 @@
 #include <QUrl>
 
 hakkinda::hakkinda(QWidget *parent)
-    : QWidget(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
+    : QWidget(parent)
 {
+    platform::makeToolWindow(this, platform::ToolWindowKind::Tool);
     setObjectName(QStringLiteral("hakkinda"));
     setWindowTitle(QStringLiteral("Orlenbay Velmora"));
-    setWindowIcon(platform::blankIcon());
     setFixedSize(Genislik, Yukseklik);
 
     Image1 = new QLabel(this);

@@ -1,17 +1,17 @@
 #include "about/yardim.h"
 
-#include "platform/windowmanager.h"
+#include "platform/toolwindow.h"
 
 #include <QApplication>
 #include <QLabel>
 #include <QPixmap>
 
 yardim::yardim(QWidget *parent)
-    : QWidget(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
+    : QWidget(parent)
 {
+    platform::makeToolWindow(this, platform::ToolWindowKind::Tool);
     setObjectName(QStringLiteral("yardim"));
     setWindowTitle(QStringLiteral("Yardım"));
-    setWindowIcon(platform::blankIcon());
     resize(Genislik, Yukseklik);
     const QPalette sistem = QApplication::palette();
     setAutoFillBackground(true);

@@ -6,6 +6,7 @@
 #include "dialogs/renk.h"
 #include "dialogs/seffaflik.h"
 #include "dialogs/zamanlayici.h"
+#include "platform/toolwindow.h"
 #include "platform/windowmanager.h"
 #include "stopwatch/krono.h"
 

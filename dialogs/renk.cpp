@@ -1,7 +1,7 @@
 #include "dialogs/renk.h"
 
 #include "dialogs/formyazisi.h"
-#include "platform/windowmanager.h"
+#include "platform/toolwindow.h"
 #include "startup/ayardeposu.h"
 
 #include <QLabel>
@@ -53,11 +53,11 @@ void arkaRengiVer(QWidget *w, const QColor &renk)
 } // namespace
 
 Renk::Renk(QWidget *parent)
-    : QWidget(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
+    : QWidget(parent)
 {
+    platform::makeToolWindow(this, platform::ToolWindowKind::Tool);
     setObjectName(QStringLiteral("Renk"));
     setWindowTitle(QStringLiteral("Renk Ayarı"));
-    setWindowIcon(QIcon());
     setFixedSize(Genislik, Yukseklik);
     setFont(msSansSerif(8.25));
 
@@ -137,10 +137,4 @@ void Renk::Command3_Click()
     AyarDeposu::ayar_yaz(Anahtar::YaziRengi, QString::number(Sayi::bgr(yuzRengi(Command1))));
     Q_EMIT onaylandi();
     close();
-}
-
-void Renk::showEvent(QShowEvent *event)
-{
-    QWidget::showEvent(event);
-    platform::skipTaskbar(this);
 }

@@ -25,9 +25,6 @@ Q_SIGNALS:
     // "&Tamam" stored both colours: the clock is to be rebuilt from the store before this closes.
     void onaylandi();
 
-protected:
-    void showEvent(QShowEvent *event) override;
-
 private:
     void Command1_Click();
     void Command2_Click();

@@ -1,7 +1,7 @@
 #include "dialogs/seffaflik.h"
 
 #include "dialogs/formyazisi.h"
-#include "platform/windowmanager.h"
+#include "platform/toolwindow.h"
 #include "startup/ayardeposu.h"
 
 #include <QLabel>
@@ -9,11 +9,11 @@
 #include <QSlider>
 
 Seffaflik::Seffaflik(QWidget *parent)
-    : QWidget(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
+    : QWidget(parent)
 {
+    platform::makeToolWindow(this, platform::ToolWindowKind::Tool);
     setObjectName(QStringLiteral("Seffaflik"));
     setWindowTitle(QStringLiteral("Şeffaflık Ayarı"));
-    setWindowIcon(QIcon());
     setFixedSize(Genislik, Yukseklik);
     setFont(msSansSerif(8.25));
 
@@ -65,10 +65,4 @@ void Seffaflik::Command1_Click()
     AyarDeposu::ayar_yaz(Anahtar::Seffaflik, QString::number(Slider1->value()));
     Q_EMIT onaylandi();
     close();
-}
-
-void Seffaflik::showEvent(QShowEvent *event)
-{
-    QWidget::showEvent(event);
-    platform::skipTaskbar(this);
 }

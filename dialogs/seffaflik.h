@@ -26,9 +26,6 @@ Q_SIGNALS:
     // "&Tamam" stored the opacity: the clock is to be rebuilt from the store before this closes.
     void onaylandi();
 
-protected:
-    void showEvent(QShowEvent *event) override;
-
 private:
     void Slider1_Change();
     void Command1_Click();

@@ -1,7 +1,7 @@
 #include "dialogs/zamanlayici.h"
 
 #include "dialogs/formyazisi.h"
-#include "platform/windowmanager.h"
+#include "platform/toolwindow.h"
 #include "startup/ayardeposu.h"
 
 #include <QIcon>
@@ -49,13 +49,13 @@ void siniriDaralt(QLineEdit *t)
 } // namespace
 
 Zamanlayici::Zamanlayici(QWidget *parent)
-    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
+    : QWidget(parent)
 {
-    setObjectName(QStringLiteral("Zamanlayici"));
-    setWindowTitle(QStringLiteral("Zamanlayıcı"));
     QIcon simge(QStringLiteral(":/velmora/zamanlayici.png"));
     simge.addFile(QStringLiteral(":/velmora/zamanlayici-16.png"));
-    setWindowIcon(simge);
+    platform::makeToolWindow(this, platform::ToolWindowKind::Dialog, simge);
+    setObjectName(QStringLiteral("Zamanlayici"));
+    setWindowTitle(QStringLiteral("Zamanlayıcı"));
     setFixedSize(Genislik, Yukseklik);
     setFont(msSansSerif(8.25));
     setAutoFillBackground(true);
@@ -109,10 +109,4 @@ void Zamanlayici::Command1_Click()
     AyarDeposu::ayar_yaz(Anahtar::Baslik, Text1->text());
     AyarDeposu::ayar_yaz(Anahtar::Metin, Text2->text());
     close();
-}
-
-void Zamanlayici::showEvent(QShowEvent *event)
-{
-    QWidget::showEvent(event);
-    platform::skipTaskbar(this);
 }

@@ -21,9 +21,6 @@ public:
     // What the user may type into the hour and the minute box.
     static constexpr int SaatSiniri = 2;
 
-protected:
-    void showEvent(QShowEvent *event) override;
-
 private:
     void Command1_Click();
 

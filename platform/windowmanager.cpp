@@ -235,13 +235,6 @@ QIcon blankIcon()
     return QIcon(p);
 }
 
-void showOrRaise(QWidget *window)
-{
-    window->show();
-    window->raise();
-    window->activateWindow();
-}
-
 void popupAtPointer(QMenu *menu)
 {
     menu->exec(QCursor::pos());

@@ -1,5 +1,6 @@
 #include "stopwatch/krono.h"
 
+#include "platform/toolwindow.h"
 #include "platform/windowtimer.h"
 
 #include <QApplication>
@@ -50,11 +51,11 @@ QString ikiBasamak(int deger)
 } // namespace
 
 Krono::Krono(QWidget *parent)
-    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
+    : QWidget(parent)
 {
+    platform::makeToolWindow(this, platform::ToolWindowKind::Window, QIcon(QStringLiteral(":/velmora/velmora.png")));
     setObjectName(QStringLiteral("Krono"));
     setWindowTitle(QStringLiteral("Kronometre"));
-    setWindowIcon(QIcon(QStringLiteral(":/velmora/velmora.png")));
     setFixedSize(Genislik, Yukseklik);
     setAutoFillBackground(true);
     QPalette p = palette();

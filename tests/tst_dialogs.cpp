@@ -233,7 +233,7 @@ void TestDialogs::pencereTasarimi()
     QVERIFY(f & Qt::WindowCloseButtonHint);
     QVERIFY(!(f & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
     if (arac) {
-        QVERIFY(w->windowIcon().isNull());
+        QVERIFY(isBlankIcon(w->windowIcon()));
     } else {
         QCOMPARE(w->windowIcon().availableSizes(), (QList<QSize>{QSize(32, 32), QSize(16, 16)}));
     }

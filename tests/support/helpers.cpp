@@ -4,6 +4,8 @@
 #include "startup/ayardeposu.h"
 
 #include <QFile>
+#include <QIcon>
+#include <QImage>
 
 QStringList storeKeyOrder()
 {
@@ -27,6 +29,16 @@ QStringList firstRunKeys()
     for (const Anahtar::IlkDeger &d : Anahtar::ilkDegerler)
         keys << d.anahtar;
     return keys;
+}
+
+bool isBlankIcon(const QIcon &icon)
+{
+    const QImage image = icon.pixmap(16, 16).toImage().convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (qAlpha(image.pixel(x, y)) != 0)
+                return false;
+    return true;
 }
 
 QAction *menuCommand(Menu &menu, const char *name)

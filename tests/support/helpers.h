@@ -6,6 +6,7 @@
 
 class Menu;
 class QAction;
+class QIcon;
 
 // The keys of the store's file in the order they stand.
 QStringList storeKeyOrder();
@@ -15,6 +16,9 @@ QByteArray storeBytes();
 
 // The ten keys the first run writes, in its order.
 QStringList firstRunKeys();
+
+// True when an icon shows nothing: every pixel fully transparent.
+bool isBlankIcon(const QIcon &icon);
 
 // A command of the popup or of its submenu, by item name; the test program ends when there is none.
 QAction *menuCommand(Menu &menu, const char *name);
