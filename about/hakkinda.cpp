@@ -2,6 +2,7 @@
 
 #include "platform/toolwindow.h"
 #include "platform/urlopener.h"
+#include "platform/widgets.h"
 
 #include <QLabel>
 #include <QMouseEvent>
@@ -16,10 +17,7 @@ hakkinda::hakkinda(QWidget *parent)
     setWindowTitle(QStringLiteral("Orlenbay Velmora"));
     setFixedSize(Genislik, Yukseklik);
 
-    Image1 = new QLabel(this);
-    Image1->setObjectName(QStringLiteral("Image1"));
-    Image1->setGeometry(0, 0, 320, 240);
-    Image1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    Image1 = platform::makeLabel(this, "Image1", QString(), QRect(0, 0, 320, 240));
     Image1->setMargin(0);
     Image1->setPixmap(QPixmap(QStringLiteral(":/velmora/hakkinda.jpg")));
     Image1->installEventFilter(this);

@@ -1,6 +1,7 @@
 #include "about/yardim.h"
 
 #include "platform/toolwindow.h"
+#include "platform/widgets.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -15,9 +16,7 @@ yardim::yardim(QWidget *parent)
     resize(Genislik, Yukseklik);
     const QPalette sistem = QApplication::palette();
     setAutoFillBackground(true);
-    QPalette p = palette();
-    p.setColor(QPalette::Window, sistem.color(QPalette::Highlight));
-    setPalette(p);
+    platform::setPaletteColor(this, QPalette::Window, sistem.color(QPalette::Highlight));
 
     // The runs of blanks are part of the sentence and take part in its word wrap.
     const QString metin = QStringLiteral("Program hakkında yardım almak isterseniz.")
@@ -26,20 +25,15 @@ yardim::yardim(QWidget *parent)
                           + QStringLiteral("adresinden sorularınızı yollyabilirsiniz.");
 
     // No layout: the label keeps its place and size whatever the window's size.
-    Label1 = new QLabel(this);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setGeometry(8, 8, 201, 57);
+    Label1 = platform::makeLabel(this, "Label1", QString(), QRect(8, 8, 201, 57));
     Label1->setTextFormat(Qt::PlainText);
     Label1->setText(metin);
-    Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     Label1->setWordWrap(true);
     Label1->setMargin(0);
     QFont f(QStringLiteral("Arial Narrow"));
     f.setPointSizeF(9.75);
     Label1->setFont(f);
-    QPalette lp = Label1->palette();
-    lp.setColor(QPalette::WindowText, sistem.color(QPalette::HighlightedText));
-    Label1->setPalette(lp);
+    platform::setPaletteColor(Label1, QPalette::WindowText, sistem.color(QPalette::HighlightedText));
 }
 
 yardim::~yardim() = default;

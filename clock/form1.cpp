@@ -4,6 +4,7 @@
 #include "platform/clock.h"
 #include "platform/focusreturn.h"
 #include "platform/windowmanager.h"
+#include "platform/widgets.h"
 #include "platform/windowtimer.h"
 #include "startup/ayardeposu.h"
 
@@ -20,19 +21,15 @@ constexpr int hizaGecikmesi = 3;
 // A tick further than this past the turn means the timer has drifted; it is lined up again.
 constexpr int hizaToleransi = 30;
 
+// The digits and the separators: Arial 18 pt, the separators bold.
 QLabel *etiket(QWidget *parent, const char *ad, const QString &metin, QRect yer, bool kalin,
                Qt::Alignment hiza)
 {
-    auto *l = new QLabel(metin, parent);
-    l->setObjectName(QLatin1String(ad));
-    l->setGeometry(yer);
+    QLabel *l = platform::makeLabel(parent, ad, metin, yer, hiza);
     QFont f(QStringLiteral("Arial"));
     f.setPointSize(18);
     f.setBold(kalin);
     l->setFont(f);
-    l->setAlignment(hiza);
-    l->setMargin(0);
-    l->setIndent(0);
     return l;
 }
 
@@ -54,9 +51,7 @@ Form1::Form1(QWidget *parent)
     setAttribute(Qt::WA_DeleteOnClose);
     setFixedSize(Genislik, Yukseklik);
     setAutoFillBackground(true);
-    QPalette p = palette();
-    p.setColor(QPalette::Window, Qt::black);
-    setPalette(p);
+    platform::setPaletteColor(this, QPalette::Window, Qt::black);
 
     const Qt::Alignment rakam = Qt::AlignLeft | Qt::AlignTop;
     const Qt::Alignment ayirac = Qt::AlignHCenter | Qt::AlignTop;
@@ -116,18 +111,14 @@ void Form1::Form_Activate()
     const QRect ekran = platform::primaryScreenGeometry();
     platform::moveTo(this, QPoint(ekran.x() + ekran.width() - width(),
                                   ekran.y() + ekran.height() - height() - KoseBoslugu));
-    QPalette p = palette();
-    p.setColor(QPalette::Window, Sayi::renk(Sayi::renkOku(Anahtar::Arka, Sayi::varsayilanArka)));
-    setPalette(p);
+    platform::setPaletteColor(this, QPalette::Window,
+                              Sayi::renk(Sayi::renkOku(Anahtar::Arka, Sayi::varsayilanArka)));
 }
 
 void Form1::yaziRengiUygula(const QColor &renk)
 {
-    for (QLabel *l : {saat, dakika, saniye, Label1, Label2}) {
-        QPalette p = l->palette();
-        p.setColor(QPalette::WindowText, renk);
-        l->setPalette(p);
-    }
+    for (QLabel *l : {saat, dakika, saniye, Label1, Label2})
+        platform::setPaletteColor(l, QPalette::WindowText, renk);
 }
 
 void Form1::Unload()

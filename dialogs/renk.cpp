@@ -2,6 +2,7 @@
 
 #include "dialogs/formyazisi.h"
 #include "platform/toolwindow.h"
+#include "platform/widgets.h"
 #include "startup/ayardeposu.h"
 
 #include <QLabel>
@@ -9,22 +10,11 @@
 
 namespace {
 
-QLabel *etiket(QWidget *parent, const char *ad, const QString &metin, QRect yer)
-{
-    auto *l = new QLabel(metin, parent);
-    l->setObjectName(QLatin1String(ad));
-    l->setGeometry(yer);
-    l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    return l;
-}
-
 // A graphical button: its face is a plain colour, kept as the palette's button colour (which the
 // style sheet, once applied, sets to the same colour).
 void yuzRengiVer(QPushButton *dugme, const QColor &renk)
 {
-    QPalette p = dugme->palette();
-    p.setColor(QPalette::Button, renk);
-    dugme->setPalette(p);
+    platform::setPaletteColor(dugme, QPalette::Button, renk);
     dugme->setStyleSheet(QStringLiteral("QPushButton { background-color: %1; border: 2px outset #c0c0c0; }"
                                         "QPushButton:pressed { border-style: inset; }"
                                         "QPushButton:focus { border: 2px dotted palette(highlight); }")
@@ -38,16 +28,12 @@ QColor yuzRengi(const QPushButton *dugme)
 
 void yaziRengiVer(QLabel *l, const QColor &renk)
 {
-    QPalette p = l->palette();
-    p.setColor(QPalette::WindowText, renk);
-    l->setPalette(p);
+    platform::setPaletteColor(l, QPalette::WindowText, renk);
 }
 
 void arkaRengiVer(QWidget *w, const QColor &renk)
 {
-    QPalette p = w->palette();
-    p.setColor(QPalette::Window, renk);
-    w->setPalette(p);
+    platform::setPaletteColor(w, QPalette::Window, renk);
 }
 
 } // namespace
@@ -69,19 +55,19 @@ Renk::Renk(QWidget *parent)
     D_Arka->setFocusPolicy(Qt::StrongFocus);
     arkaRengiVer(D_Arka, Sayi::renk(Sayi::varsayilanArka));
 
-    Yazi = etiket(D_Arka, "Yazi", QStringLiteral("00:00"), QRect(0, 0, 65, 33));
+    Yazi = platform::makeLabel(D_Arka, "Yazi", QStringLiteral("00:00"), QRect(0, 0, 65, 33));
     QFont arial(QStringLiteral("Arial"));
     arial.setPointSize(18);
     Yazi->setFont(arial);
     yaziRengiVer(Yazi, Sayi::renk(Sayi::varsayilanYaziRengi));
 
-    Label1 = etiket(this, "Label1", QStringLiteral("Yazı Rengi :"), QRect(104, 8, 97, 17));
+    Label1 = platform::makeLabel(this, "Label1", QStringLiteral("Yazı Rengi :"), QRect(104, 8, 97, 17));
     Command1 = new QPushButton(this);
     Command1->setObjectName(QStringLiteral("Command1"));
     Command1->setGeometry(192, 8, 25, 17);
     yuzRengiVer(Command1, Sayi::renk(Sayi::varsayilanYaziRengi));
 
-    Label2 = etiket(this, "Label2", QStringLiteral("Arka Plan Rengi:"), QRect(104, 32, 97, 17));
+    Label2 = platform::makeLabel(this, "Label2", QStringLiteral("Arka Plan Rengi:"), QRect(104, 32, 97, 17));
     Command2 = new QPushButton(this);
     Command2->setObjectName(QStringLiteral("Command2"));
     Command2->setGeometry(192, 32, 25, 17);

@@ -2,6 +2,7 @@
 
 #include "dialogs/formyazisi.h"
 #include "platform/toolwindow.h"
+#include "platform/widgets.h"
 #include "startup/ayardeposu.h"
 
 #include <QLabel>
@@ -18,10 +19,7 @@ Seffaflik::Seffaflik(QWidget *parent)
     setFont(msSansSerif(8.25));
 
     // Positions are the designed twips divided by 15.
-    Label1 = new QLabel(QStringLiteral("Şeffaflık :"), this);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setGeometry(8, 8, 57, 17);
-    Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    Label1 = platform::makeLabel(this, "Label1", QStringLiteral("Şeffaflık :"), QRect(8, 8, 57, 17));
     Label1->setFont(msSansSerif(9.75));
 
     Slider1 = new QSlider(Qt::Horizontal, this);

@@ -2,6 +2,7 @@
 
 #include "dialogs/formyazisi.h"
 #include "platform/toolwindow.h"
+#include "platform/widgets.h"
 #include "startup/ayardeposu.h"
 
 #include <QIcon>
@@ -11,16 +12,12 @@
 
 namespace {
 
+// A caption in the theme's highlight text; an opaque one also fills its box with the highlight.
 QLabel *etiket(QWidget *parent, const char *ad, const QString &metin, QRect yer, bool opak)
 {
-    auto *l = new QLabel(metin, parent);
-    l->setObjectName(QLatin1String(ad));
-    l->setGeometry(yer);
-    l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    QPalette p = l->palette();
-    p.setColor(QPalette::WindowText, p.color(QPalette::HighlightedText));
-    p.setColor(QPalette::Window, p.color(QPalette::Highlight));
-    l->setPalette(p);
+    QLabel *l = platform::makeLabel(parent, ad, metin, yer);
+    platform::setPaletteColor(l, QPalette::WindowText, l->palette().color(QPalette::HighlightedText));
+    platform::setPaletteColor(l, QPalette::Window, l->palette().color(QPalette::Highlight));
     l->setAutoFillBackground(opak);
     return l;
 }
@@ -59,9 +56,7 @@ Zamanlayici::Zamanlayici(QWidget *parent)
     setFixedSize(Genislik, Yukseklik);
     setFont(msSansSerif(8.25));
     setAutoFillBackground(true);
-    QPalette p = palette();
-    p.setColor(QPalette::Window, p.color(QPalette::Highlight));
-    setPalette(p);
+    platform::setPaletteColor(this, QPalette::Window, palette().color(QPalette::Highlight));
 
     // Positions are the designed twips divided by 15. The captions are wider than the room left of
     // the boxes; the boxes, made later, lie over them.

@@ -1,6 +1,7 @@
 #include "stopwatch/krono.h"
 
 #include "platform/toolwindow.h"
+#include "platform/widgets.h"
 #include "platform/windowtimer.h"
 
 #include <QApplication>
@@ -12,18 +13,11 @@ namespace {
 
 QLabel *alan(QWidget *parent, const char *ad, int sol)
 {
-    const QPalette sistem = QApplication::palette();
-    auto *l = new QLabel(QStringLiteral("Label1"), parent);
-    l->setObjectName(QLatin1String(ad));
-    l->setGeometry(sol, 16, 41, 41);
-    l->setAlignment(Qt::AlignCenter);
-    l->setMargin(0);
+    QLabel *l = platform::makeLabel(parent, ad, QStringLiteral("Label1"), QRect(sol, 16, 41, 41), Qt::AlignCenter);
     QFont f(QStringLiteral("MS Sans Serif"));
     f.setPointSize(18);
     l->setFont(f);
-    QPalette p = l->palette();
-    p.setColor(QPalette::WindowText, sistem.color(QPalette::HighlightedText));
-    l->setPalette(p);
+    platform::setPaletteColor(l, QPalette::WindowText, QApplication::palette().color(QPalette::HighlightedText));
     return l;
 }
 
@@ -34,9 +28,7 @@ QPushButton *dugme(QWidget *parent, const char *ad, const QString &baslik, int s
     b->setGeometry(sol, 64, 49, 25);
     // Buttons keep the system's look: their frames are drawn from the window colour, which
     // they would otherwise inherit as highlight.
-    QPalette p = b->palette();
-    p.setColor(QPalette::Window, QApplication::palette().color(QPalette::Window));
-    b->setPalette(p);
+    platform::setPaletteColor(b, QPalette::Window, QApplication::palette().color(QPalette::Window));
     return b;
 }
 
@@ -58,9 +50,7 @@ Krono::Krono(QWidget *parent)
     setWindowTitle(QStringLiteral("Kronometre"));
     setFixedSize(Genislik, Yukseklik);
     setAutoFillBackground(true);
-    QPalette p = palette();
-    p.setColor(QPalette::Window, QApplication::palette().color(QPalette::Highlight));
-    setPalette(p);
+    platform::setPaletteColor(this, QPalette::Window, QApplication::palette().color(QPalette::Highlight));
 
     // Positions are the designed twips divided by 15.
     Label1 = alan(this, "Label1", 8);

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QPalette>
+#include <QRect>
+#include <QString>
+
+class QColor;
+class QLabel;
+class QWidget;
+
+namespace platform {
+
+// Gives one colour role of a widget's palette a colour, in every colour group.
+void setPaletteColor(QWidget *widget, QPalette::ColorRole role, const QColor &color);
+
+// A label placed by hand at a designed position: its object name, text, geometry and alignment.
+QLabel *makeLabel(QWidget *parent, const char *name, const QString &text, QRect geometry,
+                  Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignTop);
+
+} // namespace platform
