@@ -1,5 +1,6 @@
 #include "clock/form1.h"
 
+#include "clock/ikibasamak.h"
 #include "clock/module1.h"
 #include "platform/clock.h"
 #include "platform/focusreturn.h"
@@ -31,14 +32,6 @@ QLabel *etiket(QWidget *parent, const char *ad, const QString &metin, QRect yer,
     f.setBold(kalin);
     l->setFont(f);
     return l;
-}
-
-QString ikiBasamak(int deger)
-{
-    QString metin = QString::number(deger);
-    if (deger >= 0 && deger < 10)
-        metin.prepend(QLatin1Char('0'));
-    return metin;
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "stopwatch/krono.h"
 
+#include "clock/ikibasamak.h"
 #include "platform/toolwindow.h"
 #include "platform/widgets.h"
 #include "platform/windowtimer.h"
@@ -30,14 +31,6 @@ QPushButton *dugme(QWidget *parent, const char *ad, const QString &baslik, int s
     // they would otherwise inherit as highlight.
     platform::setPaletteColor(b, QPalette::Window, QApplication::palette().color(QPalette::Window));
     return b;
-}
-
-QString ikiBasamak(int deger)
-{
-    QString metin = QString::number(deger);
-    if (deger < 10)
-        metin.prepend(QLatin1Char('0'));
-    return metin;
 }
 
 } // namespace
