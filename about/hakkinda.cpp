@@ -9,8 +9,7 @@
 #include <QPixmap>
 #include <QUrl>
 
-hakkinda::hakkinda(QWidget *parent)
-    : QWidget(parent)
+hakkinda::hakkinda(QWidget *parent) : QWidget(parent)
 {
     platform::makeToolWindow(this, platform::ToolWindowKind::Tool);
     setObjectName(QStringLiteral("hakkinda"));

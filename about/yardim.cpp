@@ -7,8 +7,7 @@
 #include <QLabel>
 #include <QPixmap>
 
-yardim::yardim(QWidget *parent)
-    : QWidget(parent)
+yardim::yardim(QWidget *parent) : QWidget(parent)
 {
     platform::makeToolWindow(this, platform::ToolWindowKind::Tool);
     setObjectName(QStringLiteral("yardim"));

@@ -4,8 +4,8 @@
 #include "clock/module1.h"
 #include "platform/clock.h"
 #include "platform/focusreturn.h"
-#include "platform/windowmanager.h"
 #include "platform/widgets.h"
+#include "platform/windowmanager.h"
 #include "platform/windowtimer.h"
 #include "startup/ayardeposu.h"
 

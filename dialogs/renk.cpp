@@ -38,8 +38,7 @@ void arkaRengiVer(QWidget *w, const QColor &renk)
 
 } // namespace
 
-Renk::Renk(QWidget *parent)
-    : QWidget(parent)
+Renk::Renk(QWidget *parent) : QWidget(parent)
 {
     platform::makeToolWindow(this, platform::ToolWindowKind::Tool);
     setObjectName(QStringLiteral("Renk"));

@@ -9,8 +9,7 @@
 #include <QPushButton>
 #include <QSlider>
 
-Seffaflik::Seffaflik(QWidget *parent)
-    : QWidget(parent)
+Seffaflik::Seffaflik(QWidget *parent) : QWidget(parent)
 {
     platform::makeToolWindow(this, platform::ToolWindowKind::Tool);
     setObjectName(QStringLiteral("Seffaflik"));

@@ -45,8 +45,7 @@ void siniriDaralt(QLineEdit *t)
 
 } // namespace
 
-Zamanlayici::Zamanlayici(QWidget *parent)
-    : QWidget(parent)
+Zamanlayici::Zamanlayici(QWidget *parent) : QWidget(parent)
 {
     QIcon simge(QStringLiteral(":/velmora/zamanlayici.png"));
     simge.addFile(QStringLiteral(":/velmora/zamanlayici-16.png"));

@@ -26,9 +26,9 @@ void exitOnTerminationSignal()
 {
     if (::pipe(terminationPipe) != 0)
         return;
-    auto *notifier = new QSocketNotifier(terminationPipe[0], QSocketNotifier::Read, QCoreApplication::instance());
-    QObject::connect(notifier, &QSocketNotifier::activated, QCoreApplication::instance(),
-                     [] { QCoreApplication::exit(0); });
+    QCoreApplication *app = QCoreApplication::instance();
+    auto *notifier = new QSocketNotifier(terminationPipe[0], QSocketNotifier::Read, app);
+    QObject::connect(notifier, &QSocketNotifier::activated, app, [] { QCoreApplication::exit(0); });
     struct sigaction sa {};
     sa.sa_handler = onTerminationSignal;
     sigemptyset(&sa.sa_mask);

@@ -11,7 +11,8 @@ void setPaletteColor(QWidget *widget, QPalette::ColorRole role, const QColor &co
     widget->setPalette(p);
 }
 
-QLabel *makeLabel(QWidget *parent, const char *name, const QString &text, QRect geometry, Qt::Alignment alignment)
+QLabel *makeLabel(QWidget *parent, const char *name, const QString &text, QRect geometry,
+                  Qt::Alignment alignment)
 {
     auto *l = new QLabel(text, parent);
     l->setObjectName(QLatin1String(name));

@@ -14,11 +14,13 @@ namespace {
 
 QLabel *alan(QWidget *parent, const char *ad, int sol)
 {
-    QLabel *l = platform::makeLabel(parent, ad, QStringLiteral("Label1"), QRect(sol, 16, 41, 41), Qt::AlignCenter);
+    QLabel *l =
+        platform::makeLabel(parent, ad, QStringLiteral("Label1"), QRect(sol, 16, 41, 41), Qt::AlignCenter);
     QFont f(QStringLiteral("MS Sans Serif"));
     f.setPointSize(18);
     l->setFont(f);
-    platform::setPaletteColor(l, QPalette::WindowText, QApplication::palette().color(QPalette::HighlightedText));
+    platform::setPaletteColor(l, QPalette::WindowText,
+                              QApplication::palette().color(QPalette::HighlightedText));
     return l;
 }
 
@@ -35,10 +37,10 @@ QPushButton *dugme(QWidget *parent, const char *ad, const QString &baslik, int s
 
 } // namespace
 
-Krono::Krono(QWidget *parent)
-    : QWidget(parent)
+Krono::Krono(QWidget *parent) : QWidget(parent)
 {
-    platform::makeToolWindow(this, platform::ToolWindowKind::Window, QIcon(QStringLiteral(":/velmora/velmora.png")));
+    platform::makeToolWindow(this, platform::ToolWindowKind::Window,
+                             QIcon(QStringLiteral(":/velmora/velmora.png")));
     setObjectName(QStringLiteral("Krono"));
     setWindowTitle(QStringLiteral("Kronometre"));
     setFixedSize(Genislik, Yukseklik);
