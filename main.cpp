@@ -1,4 +1,6 @@
+#include "clock/form1.h"
 #include "platform/platformsecimi.h"
+#include "platform/singleinstance.h"
 #include "platform/terminationsignal.h"
 #include "startup/baslangic.h"
 
@@ -30,6 +32,11 @@ int main(int argc, char *argv[])
     // The program ends through its menu or when its clock is closed, never because a window went away.
     app.setQuitOnLastWindowClosed(false);
 
+    // One clock per display: a second start calls the running clock back to its corner and ends.
+    platform::SingleInstance tekSaat;
+    if (!tekSaat.claim())
+        return 0;
+
     if (platform::kisitliPlatform(QGuiApplication::platformName())) {
         std::fputs(platform::kisitlamaMesaji().toUtf8().append('\n').constData(), stderr);
         std::fflush(stderr);
@@ -38,6 +45,10 @@ int main(int argc, char *argv[])
     platform::exitOnTerminationSignal();
 
     Baslangic baslangic;
+    QObject::connect(&tekSaat, &platform::SingleInstance::activationRequested, &baslangic, [&baslangic] {
+        if (Form1 *saat = baslangic.form1())
+            saat->Form_Activate();
+    });
     baslangic.Form_Load();
     return app.exec();
 }

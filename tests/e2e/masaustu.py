@@ -717,6 +717,21 @@ class Suite:
         self.close_window(wid, "Kronometre")
         self.wait_clock_at(self.corner, "the clock back at the corner")
 
+    def s_second_start(self):
+        dragged = self.drag_away(-220, -120)
+        data = self.settings_bytes()
+        second = self.d.spawn([self.program], "velmora-second")
+        try:
+            code = second.wait(timeout=10)
+        except subprocess.TimeoutExpired:
+            second.kill()
+            self.fail("a second start on the same display did not end within 10 s")
+        self.expect(code == 0, f"the second start ended with exit code {code}")
+        self.wait_clock_at(self.corner, f"the running clock called back from {dragged} to the corner")
+        self.expect(self.proc.poll() is None, "the running clock ended")
+        self.expect(self.d.named("Form1") == [self.clock], f"clock windows: {self.d.named('Form1')}")
+        self.expect(self.settings_bytes() == data, "a second start changed the settings file")
+
     def pick_colour(self, dialog, swatch, html):
         before = set(self.d.clients())
         g = self.d.geometry(dialog)
@@ -916,6 +931,8 @@ class Suite:
                       self.s_back_from_own_window)
             self.step("coming back from another program leaves the clock where it was dragged",
                       self.s_back_from_other_program)
+            self.step("a second start calls the dragged clock back to the corner and ends with 0",
+                      self.s_second_start)
             self.step("colour dialog: confirmed colours stored, clock rebuilt red on blue", self.s_colour_dialog)
             self.step("transparency dialog: live opacity, confirmed value stored and rebuilt",
                       self.s_transparency_dialog)
