@@ -1,5 +1,6 @@
 #include "clock/form1.h"
 #include "platform/platformsecimi.h"
+#include "platform/qttranslation.h"
 #include "platform/singleinstance.h"
 #include "platform/terminationsignal.h"
 #include "startup/baslangic.h"
@@ -29,6 +30,7 @@ int main(int argc, char *argv[])
     app.setOrganizationName(QStringLiteral("Orlenbay"));
     app.setDesktopFileName(QStringLiteral("example.orlenbay.Velmora"));
     app.setWindowIcon(QIcon(QStringLiteral(":/velmora/velmora.png")));
+    platform::loadQtTranslation(&app);
     // The program ends through its menu or when its clock is closed, never because a window went away.
     app.setQuitOnLastWindowClosed(false);
 

@@ -738,6 +738,7 @@ class Suite:
         self.d.xdotool("mousemove", g[0] + swatch[0], g[1] + swatch[1], "click", 1)
         chooser = poll("the colour chooser", lambda: [w for w in self.d.clients() if w not in before], timeout=8)[0]
         poll("the colour chooser to become active", lambda: self.d.active() == chooser, timeout=5)
+        self.expect(self.d.name(chooser) == "Renk Seç", f'the colour chooser is captioned "{self.d.name(chooser)}"')
         self.d.keys("alt+h", "ctrl+a")
         self.d.xdotool("type", "--delay", "30", html)
         self.d.keys("Return")
