@@ -237,6 +237,8 @@ QIcon blankIcon()
 
 void showOrRaise(QWidget *window)
 {
+    // A window minimised with the window manager's button comes back when chosen again.
+    window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
     window->show();
     window->raise();
     window->activateWindow();

@@ -43,7 +43,8 @@ bool setOpacity(QWidget *window, int alpha);
 // An empty icon for windows designed without one: an unset icon would show the program's own.
 QIcon blankIcon();
 
-// Shows a window, or brings it to the front and gives it the activation when it is open already.
+// Shows a window, or brings it to the front and gives it the activation when it is open already,
+// also out of the minimised state.
 void showOrRaise(QWidget *window);
 
 // Opens a popup menu at the mouse pointer; returns once an item is chosen or the menu is dismissed.

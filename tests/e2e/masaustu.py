@@ -672,6 +672,11 @@ class Suite:
         poll(f'"{caption}" to be active again', lambda: self.d.active() == wid, timeout=5)
         stays(f'choosing "{caption}" twice made another window', lambda: self.d.named(caption) == [wid], 0.4)
         self.expect(self.clock_pos() == clicked, "choosing the item moved the clock")
+        # Minimised with the window manager's button, it comes back when chosen again.
+        self.d.xdotool("windowminimize", "--sync", wid)
+        self.choose(KEYS[caption])
+        poll(f'the minimised "{caption}" to come back, active', lambda: self.d.active() == wid and
+             (self.d.info(wid) or {}).get("map") == "IsViewable", timeout=5)
         self.close_window(wid, caption)
 
     def drag_away(self, dx, dy):
@@ -927,7 +932,7 @@ class Suite:
             self.step("closing the stopwatch brings a dragged clock back to the corner",
                       self.s_stopwatch_returns_clock)
             for caption, _ in WINDOWS:
-                self.step(f'"{caption}" opens once, below the clock, also when chosen twice', self.s_window, caption)
+                self.step(f'"{caption}" opens once, below the clock, also when chosen twice or minimised', self.s_window, caption)
             self.step("coming back from a window of the program puts the clock at the corner",
                       self.s_back_from_own_window)
             self.step("coming back from another program leaves the clock where it was dragged",
