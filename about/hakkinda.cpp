@@ -54,3 +54,10 @@ void hakkinda::Image1_Click()
     // Handed over without waiting; a failed launch is not the about window's business.
     platform::openUrl(QUrl(QString::fromLatin1(SiteAdresi)));
 }
+
+void hakkinda::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    // A tool window: no taskbar entry, as the dialogs.
+    platform::skipTaskbar(this);
+}

@@ -43,3 +43,10 @@ yardim::yardim(QWidget *parent)
 }
 
 yardim::~yardim() = default;
+
+void yardim::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    // A tool window: no taskbar entry, as the dialogs.
+    platform::skipTaskbar(this);
+}

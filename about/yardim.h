@@ -18,6 +18,9 @@ public:
     static constexpr int Genislik = 226;
     static constexpr int Yukseklik = 75;
 
+protected:
+    void showEvent(QShowEvent *event) override;
+
 private:
     QLabel *Label1;
 };

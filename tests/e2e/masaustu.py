@@ -672,6 +672,10 @@ class Suite:
         poll(f'"{caption}" to be active again', lambda: self.d.active() == wid, timeout=5)
         stays(f'choosing "{caption}" twice made another window', lambda: self.d.named(caption) == [wid], 0.4)
         self.expect(self.clock_pos() == clicked, "choosing the item moved the clock")
+        # Only the stopwatch has a taskbar entry: a minimised one can be found there.
+        skips = "_NET_WM_STATE_SKIP_TASKBAR" in self.d.states(wid)
+        self.expect(skips != (caption == "Kronometre"),
+                    f'"{caption}" {"has no" if skips else "has a"} taskbar entry')
         # Minimised with the window manager's button, it comes back when chosen again.
         self.d.xdotool("windowminimize", "--sync", wid)
         self.choose(KEYS[caption])
