@@ -18,6 +18,10 @@ void ColorChooser::showColor(QWidget *parent)
     dialog.setWindowModality(Qt::WindowModal);
     if (dialog.exec() == QDialog::Accepted && dialog.selectedColor().isValid())
         m_color = dialog.selectedColor();
+    // The window manager may hand the focus to another window when the chooser closes; it belongs
+    // to the window that asked.
+    if (parent)
+        parent->window()->activateWindow();
 }
 
 } // namespace platform

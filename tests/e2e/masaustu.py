@@ -752,6 +752,7 @@ class Suite:
         self.d.xdotool("type", "--delay", "30", html)
         self.d.keys("Return")
         poll("the colour chooser to close", lambda: chooser not in self.d.clients(), timeout=5)
+        poll("the keyboard focus back on the colour dialog", lambda: self.d.active() == dialog, timeout=3)
 
     def s_colour_dialog(self):
         old = self.clock
