@@ -57,7 +57,7 @@ Renk::Renk(QWidget *parent)
 {
     setObjectName(QStringLiteral("Renk"));
     setWindowTitle(QStringLiteral("Renk Ayarı"));
-    setWindowIcon(QIcon());
+    setWindowIcon(platform::blankIcon());
     setFixedSize(Genislik, Yukseklik);
     setFont(msSansSerif(8.25));
 

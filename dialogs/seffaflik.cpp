@@ -13,7 +13,7 @@ Seffaflik::Seffaflik(QWidget *parent)
 {
     setObjectName(QStringLiteral("Seffaflik"));
     setWindowTitle(QStringLiteral("Şeffaflık Ayarı"));
-    setWindowIcon(QIcon());
+    setWindowIcon(platform::blankIcon());
     setFixedSize(Genislik, Yukseklik);
     setFont(msSansSerif(8.25));
 

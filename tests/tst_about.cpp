@@ -1,6 +1,7 @@
 #include "about/hakkinda.h"
 #include "about/yardim.h"
 #include "dialogs/menu.h"
+#include "helpers.h"
 #include "recordingurlopener.h"
 
 #include <QApplication>
@@ -10,16 +11,6 @@
 #include <QWindow>
 
 namespace {
-
-bool tamamenSaydam(const QIcon &simge)
-{
-    const QImage resim = simge.pixmap(16, 16).toImage().convertToFormat(QImage::Format_ARGB32);
-    for (int y = 0; y < resim.height(); ++y)
-        for (int x = 0; x < resim.width(); ++x)
-            if (qAlpha(resim.pixel(x, y)) != 0)
-                return false;
-    return true;
-}
 
 int acikPencereSayisi(const char *sinif)
 {
@@ -80,7 +71,7 @@ void TestAbout::hakkindaPenceresi()
     QVERIFY(!f.testFlag(Qt::WindowMaximizeButtonHint));
     QCOMPARE(h.minimumSize(), QSize(320, 238));
     QCOMPARE(h.maximumSize(), QSize(320, 238));
-    QVERIFY(tamamenSaydam(h.windowIcon()));
+    QVERIFY(fullyTransparent(h.windowIcon()));
 
     const QLabel *resim = h.findChild<QLabel *>(QStringLiteral("Image1"));
     QVERIFY(resim);
@@ -153,7 +144,7 @@ void TestAbout::yardimPenceresi()
     QVERIFY(!f.testFlag(Qt::WindowMaximizeButtonHint));
     QCOMPARE(y.size(), QSize(226, 75));
     QVERIFY(y.minimumSize() != y.maximumSize());
-    QVERIFY(tamamenSaydam(y.windowIcon()));
+    QVERIFY(fullyTransparent(y.windowIcon()));
 
     const QPalette sistem = QApplication::palette();
     QVERIFY(y.autoFillBackground());

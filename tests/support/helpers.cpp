@@ -4,6 +4,8 @@
 #include "startup/ayardeposu.h"
 
 #include <QFile>
+#include <QIcon>
+#include <QImage>
 
 QStringList storeKeyOrder()
 {
@@ -42,4 +44,16 @@ QAction *menuCommand(Menu &menu, const char *name)
             return a;
     }
     qFatal("no menu item %s", name);
+}
+
+bool fullyTransparent(const QIcon &icon)
+{
+    const QImage image = icon.pixmap(16, 16).toImage().convertToFormat(QImage::Format_ARGB32);
+    if (image.isNull())
+        return false;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (qAlpha(image.pixel(x, y)) != 0)
+                return false;
+    return true;
 }

@@ -6,6 +6,7 @@
 
 class Menu;
 class QAction;
+class QIcon;
 
 // The keys of the store's file in the order they stand.
 QStringList storeKeyOrder();
@@ -18,6 +19,9 @@ QStringList firstRunKeys();
 
 // A command of the popup or of its submenu, by item name; the test program ends when there is none.
 QAction *menuCommand(Menu &menu, const char *name);
+
+// True for an icon of which no pixel shows (a window designed without an icon); false for none at all.
+bool fullyTransparent(const QIcon &icon);
 
 // A child widget by object name; the test program ends when there is none.
 template <typename T> T *child(const QWidget *window, const char *name)
