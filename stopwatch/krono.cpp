@@ -15,7 +15,7 @@ QLabel *alan(QWidget *parent, const char *ad, int sol)
     auto *l = new QLabel(QStringLiteral("Label1"), parent);
     l->setObjectName(QLatin1String(ad));
     l->setGeometry(sol, 16, 41, 41);
-    l->setAlignment(Qt::AlignCenter);
+    l->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     l->setMargin(0);
     QFont f(QStringLiteral("MS Sans Serif"));
     f.setPointSize(18);
