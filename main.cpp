@@ -1,4 +1,6 @@
 #include "platform/platformsecimi.h"
+#include "platform/qttranslation.h"
+#include "platform/singleinstance.h"
 #include "platform/terminationsignal.h"
 #include "startup/baslangic.h"
 
@@ -27,8 +29,14 @@ int main(int argc, char *argv[])
     app.setOrganizationName(QStringLiteral("Orlenbay"));
     app.setDesktopFileName(QStringLiteral("example.orlenbay.Velmora"));
     app.setWindowIcon(QIcon(QStringLiteral(":/velmora/velmora.png")));
+    platform::loadQtTranslation(&app);
     // The program ends through its menu or when its clock is closed, never because a window went away.
     app.setQuitOnLastWindowClosed(false);
+
+    // One clock per display: a second start calls the running clock back to its corner and ends.
+    platform::SingleInstance tekSaat;
+    if (!tekSaat.claim())
+        return 0;
 
     if (platform::kisitliPlatform(QGuiApplication::platformName())) {
         std::fputs(platform::kisitlamaMesaji().toUtf8().append('\n').constData(), stderr);
@@ -38,6 +46,8 @@ int main(int argc, char *argv[])
     platform::exitOnTerminationSignal();
 
     Baslangic baslangic;
+    QObject::connect(&tekSaat, &platform::SingleInstance::activationRequested, &baslangic,
+                     &Baslangic::saatiEtkinlestir);
     baslangic.Form_Load();
     return app.exec();
 }

@@ -5,6 +5,7 @@
 #include "platform/clock.h"
 #include "platform/focusreturn.h"
 #include "platform/widgets.h"
+#include "platform/screenwatch.h"
 #include "platform/windowmanager.h"
 #include "platform/windowtimer.h"
 #include "startup/ayardeposu.h"
@@ -77,6 +78,11 @@ Form1::Form1(QWidget *parent)
     // another program does not. A popup menu takes the keyboard but not the activation: closing it
     // leaves the clock where it was dragged.
     connect(new platform::FocusReturn(this), &platform::FocusReturn::returned, this, &Form1::Form_Activate);
+    // A screen that shrinks or goes away can strand the clock off the desktop, its menu out of reach.
+    platform::watchScreens(this, [this] {
+        if (isVisible() && !platform::whollyOnScreens(frameGeometry()))
+            Form_Activate();
+    });
 }
 
 Form1::~Form1() = default;

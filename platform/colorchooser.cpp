@@ -6,7 +6,8 @@ namespace platform {
 
 void ColorChooser::showColor(QWidget *parent)
 {
-    // Opens with no colour preselected; only a confirmed choice changes the current colour.
+    // Opens at its current colour, so that OK on an untouched chooser keeps it; only a confirmed
+    // choice changes it.
     if (Answer *answer = Answer::installed()) {
         const QColor chosen = answer->answer(parent);
         if (chosen.isValid())
@@ -14,10 +15,14 @@ void ColorChooser::showColor(QWidget *parent)
         return;
     }
     // Modal to the dialog that asked, not to the program: the clock and its menu stay usable.
-    QColorDialog dialog(parent);
+    QColorDialog dialog(m_color, parent);
     dialog.setWindowModality(Qt::WindowModal);
     if (dialog.exec() == QDialog::Accepted && dialog.selectedColor().isValid())
         m_color = dialog.selectedColor();
+    // The window manager may hand the focus to another window when the chooser closes; it belongs
+    // to the window that asked.
+    if (parent)
+        parent->window()->activateWindow();
 }
 
 } // namespace platform

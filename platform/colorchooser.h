@@ -15,7 +15,7 @@ class ColorChooser
 public:
     virtual ~ColorChooser() = default;
     QColor color() const { return m_color; }
-    // Modal to parent; returns once the user has confirmed or cancelled.
+    // Modal to parent; returns once the user has confirmed or cancelled, with parent's window active.
     void showColor(QWidget *parent);
 
     // Tests install an answer that stands in for the dialog and answers at once.

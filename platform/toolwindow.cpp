@@ -44,6 +44,8 @@ void makeToolWindow(QWidget *window, ToolWindowKind kind)
 
 void showOrRaise(QWidget *window)
 {
+    // A window minimised with the window manager's button comes back when chosen again.
+    window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
     window->show();
     window->raise();
     window->activateWindow();

@@ -32,11 +32,13 @@ public:
     void form1Kapat();
     // A confirmed dialog: the old clock unloaded, a new one built from the store just written.
     void form1YenidenKur();
+    // The clock comes back to its corner, as when it is activated: a window of the program closed,
+    // or the program was started again on this display.
+    void saatiEtkinlestir();
 
 private:
     void menuAc();
     void seffaflikUygula(qint16 seffaflik);
-    void saatiEtkinlestir();
 
     QPointer<Form1> m_form1;
     QPointer<Menu> m_menu;

@@ -15,7 +15,7 @@ namespace {
 QLabel *alan(QWidget *parent, const char *ad, int sol)
 {
     QLabel *l =
-        platform::makeLabel(parent, ad, QStringLiteral("Label1"), QRect(sol, 16, 41, 41), Qt::AlignCenter);
+        platform::makeLabel(parent, ad, QStringLiteral("Label1"), QRect(sol, 16, 41, 41), Qt::AlignHCenter | Qt::AlignTop);
     QFont f(QStringLiteral("MS Sans Serif"));
     f.setPointSize(18);
     l->setFont(f);

@@ -2,8 +2,9 @@
 # Installs the build into a temporary DESTDIR and checks what a desktop needs to find there.
 #   install_layout.sh BUILD_DIR
 set -euo pipefail
+build=$1
 dest=$(mktemp -d); trap 'rm -rf "$dest"' EXIT
-DESTDIR="$dest" cmake --install "$1" --prefix /usr >/dev/null
+DESTDIR="$dest" cmake --install "$build" --prefix /usr >/dev/null
 fail=0
 check() { if eval "$2"; then echo "PASS $1"; else echo "FAIL $1"; fail=1; fi; }
 u="$dest/usr"
@@ -16,4 +17,7 @@ done
 check "desktop entry valid" 'desktop-file-validate "$u/share/applications/example.orlenbay.Velmora.desktop"'
 check "desktop entry names the installed icon and command" 'grep -qx "Icon=example.orlenbay.Velmora" "$u/share/applications/example.orlenbay.Velmora.desktop" && grep -qx "Exec=velmora" "$u/share/applications/example.orlenbay.Velmora.desktop"'
 check "metainfo valid" 'appstreamcli validate --no-net "$u/share/metainfo/example.orlenbay.Velmora.metainfo.xml" >/dev/null'
+check "manual page, changelog and copyright" '[ -s "$u/share/man/man1/velmora.1.gz" ] && [ -s "$u/share/doc/velmora/changelog.gz" ] && [ -s "$u/share/doc/velmora/copyright" ]'
+check "bin/velmora in the install manifest" 'grep -qx /usr/bin/velmora "$build/install_manifest.txt"'
+check "uninstall leaves no file and no link" 'DESTDIR="$dest" cmake --build "$build" --target uninstall >/dev/null && [ -z "$(find "$dest" ! -type d)" ]'
 exit $fail

@@ -10,6 +10,7 @@
 #include "startup/baslangic.h"
 
 #include <QApplication>
+#include <QColorDialog>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -17,6 +18,8 @@
 #include <QScreen>
 #include <QSlider>
 #include <QTest>
+#include <QTimer>
+#include <QWindow>
 
 namespace {
 
@@ -63,6 +66,11 @@ class TestDialogs : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
+    void initTestCase()
+    {
+        // As the program does: windows without an icon of their own would show this one.
+        qApp->setWindowIcon(QIcon(QStringLiteral(":/velmora/velmora.png")));
+    }
     void init()
     {
         QFile::remove(AyarDeposu::dosyaYolu());
@@ -90,6 +98,7 @@ private Q_SLOTS:
     void renkSecimi();
     void renkOnayiSaatiYeniler();
     void renkKapatmaKutusu();
+    void seciciKendiRengindeAcilir();
 
     void seffaflikYukleme_data();
     void seffaflikYukleme();
@@ -233,7 +242,8 @@ void TestDialogs::pencereTasarimi()
     QVERIFY(f & Qt::WindowCloseButtonHint);
     QVERIFY(!(f & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
     if (arac) {
-        QVERIFY(isBlankIcon(w->windowIcon()));
+        // What the window system is given: an unset icon would be the program's own.
+        QVERIFY(isBlankIcon(w->windowHandle()->icon()));
     } else {
         QCOMPARE(w->windowIcon().availableSizes(), (QList<QSize>{QSize(32, 32), QSize(16, 16)}));
     }
@@ -709,6 +719,39 @@ void TestDialogs::zamanlayiciKapatmaKutusu()
     b.menu()->zaman_Click();
     QCOMPARE(child<QLineEdit>(b.menu()->zamanlayiciPenceresi(), "Text1")->text(), QString());
     QCOMPARE(child<QLineEdit>(b.menu()->zamanlayiciPenceresi(), "Text3")->text(), QStringLiteral("00"));
+}
+
+void TestDialogs::seciciKendiRengindeAcilir()
+{
+    // The platform's own chooser, not the test's answers.
+    m_renkYaniti.reset();
+    Baslangic b;
+    b.Form_Load();
+    b.menu()->color_Click();
+    Renk *r = b.menu()->renkPenceresi();
+    auto *dugme = child<QPushButton>(r, "Command1");
+    // One opening: notes the colour the chooser shows, picks one unless told to leave it, confirms.
+    auto ac = [&](const QColor &secim) {
+        QColor acilis;
+        QTimer::singleShot(0, r, [&] {
+            auto *secici = r->findChild<QColorDialog *>();
+            if (!secici)
+                return; // the opening's colour stays invalid: the comparison fails
+            acilis = secici->currentColor();
+            if (secim.isValid())
+                secici->setCurrentColor(secim);
+            secici->accept();
+        });
+        QTest::mouseClick(dugme, Qt::LeftButton);
+        return acilis;
+    };
+    // A new dialog's chooser opens at black, and OK untouched keeps black.
+    QCOMPARE(ac(QColor()), QColor(Qt::black));
+    QCOMPARE(yuz(r, "Command1"), QColor(Qt::black));
+    QCOMPARE(ac(QColor(Qt::red)), QColor(Qt::black));
+    // Afterwards at its last confirmed choice.
+    QCOMPARE(ac(QColor()), QColor(Qt::red));
+    QCOMPARE(yuz(r, "Command1"), QColor(Qt::red));
 }
 
 QTEST_MAIN(TestDialogs)

@@ -672,6 +672,15 @@ class Suite:
         poll(f'"{caption}" to be active again', lambda: self.d.active() == wid, timeout=5)
         stays(f'choosing "{caption}" twice made another window', lambda: self.d.named(caption) == [wid], 0.4)
         self.expect(self.clock_pos() == clicked, "choosing the item moved the clock")
+        # Only the stopwatch has a taskbar entry: a minimised one can be found there.
+        skips = "_NET_WM_STATE_SKIP_TASKBAR" in self.d.states(wid)
+        self.expect(skips != (caption == "Kronometre"),
+                    f'"{caption}" {"has no" if skips else "has a"} taskbar entry')
+        # Minimised with the window manager's button, it comes back when chosen again.
+        self.d.xdotool("windowminimize", "--sync", wid)
+        self.choose(KEYS[caption])
+        poll(f'the minimised "{caption}" to come back, active', lambda: self.d.active() == wid and
+             (self.d.info(wid) or {}).get("map") == "IsViewable", timeout=5)
         self.close_window(wid, caption)
 
     def drag_away(self, dx, dy):
@@ -717,16 +726,33 @@ class Suite:
         self.close_window(wid, "Kronometre")
         self.wait_clock_at(self.corner, "the clock back at the corner")
 
+    def s_second_start(self):
+        dragged = self.drag_away(-220, -120)
+        data = self.settings_bytes()
+        second = self.d.spawn([self.program], "velmora-second")
+        try:
+            code = second.wait(timeout=10)
+        except subprocess.TimeoutExpired:
+            second.kill()
+            self.fail("a second start on the same display did not end within 10 s")
+        self.expect(code == 0, f"the second start ended with exit code {code}")
+        self.wait_clock_at(self.corner, f"the running clock called back from {dragged} to the corner")
+        self.expect(self.proc.poll() is None, "the running clock ended")
+        self.expect(self.d.named("Form1") == [self.clock], f"clock windows: {self.d.named('Form1')}")
+        self.expect(self.settings_bytes() == data, "a second start changed the settings file")
+
     def pick_colour(self, dialog, swatch, html):
         before = set(self.d.clients())
         g = self.d.geometry(dialog)
         self.d.xdotool("mousemove", g[0] + swatch[0], g[1] + swatch[1], "click", 1)
         chooser = poll("the colour chooser", lambda: [w for w in self.d.clients() if w not in before], timeout=8)[0]
         poll("the colour chooser to become active", lambda: self.d.active() == chooser, timeout=5)
+        self.expect(self.d.name(chooser) == "Renk Seç", f'the colour chooser is captioned "{self.d.name(chooser)}"')
         self.d.keys("alt+h", "ctrl+a")
         self.d.xdotool("type", "--delay", "30", html)
         self.d.keys("Return")
         poll("the colour chooser to close", lambda: chooser not in self.d.clients(), timeout=5)
+        poll("the keyboard focus back on the colour dialog", lambda: self.d.active() == dialog, timeout=3)
 
     def s_colour_dialog(self):
         old = self.clock
@@ -911,11 +937,13 @@ class Suite:
             self.step("closing the stopwatch brings a dragged clock back to the corner",
                       self.s_stopwatch_returns_clock)
             for caption, _ in WINDOWS:
-                self.step(f'"{caption}" opens once, below the clock, also when chosen twice', self.s_window, caption)
+                self.step(f'"{caption}" opens once, below the clock, also when chosen twice or minimised', self.s_window, caption)
             self.step("coming back from a window of the program puts the clock at the corner",
                       self.s_back_from_own_window)
             self.step("coming back from another program leaves the clock where it was dragged",
                       self.s_back_from_other_program)
+            self.step("a second start calls the dragged clock back to the corner and ends with 0",
+                      self.s_second_start)
             self.step("colour dialog: confirmed colours stored, clock rebuilt red on blue", self.s_colour_dialog)
             self.step("transparency dialog: live opacity, confirmed value stored and rebuilt",
                       self.s_transparency_dialog)

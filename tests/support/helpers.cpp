@@ -34,6 +34,8 @@ QStringList firstRunKeys()
 bool isBlankIcon(const QIcon &icon)
 {
     const QImage image = icon.pixmap(16, 16).toImage().convertToFormat(QImage::Format_ARGB32);
+    if (image.isNull())
+        return false;
     for (int y = 0; y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x)
             if (qAlpha(image.pixel(x, y)) != 0)

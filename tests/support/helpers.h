@@ -23,6 +23,7 @@ bool isBlankIcon(const QIcon &icon);
 // A command of the popup or of its submenu, by item name; the test program ends when there is none.
 QAction *menuCommand(Menu &menu, const char *name);
 
+
 // A child widget by object name; the test program ends when there is none.
 template <typename T> T *child(const QWidget *window, const char *name)
 {
