@@ -25,11 +25,10 @@ SaatOku::SaatOku(QObject *parent) : QObject(parent)
 
 void SaatOku::saat_oku()
 {
-    // The timers are armed before the opening clip plays: its first play opens the audio device,
-    // which takes 10 to 20 ms, and the grid of the later clips must not start after it.
     saat1->setInterval(1000);
     dakika1->setInterval(3000);
-    cal(KlipSecimi::acilis);
+    // The later clips are placed on this clip's seconds by the sound output.
+    platform::SoundOutput::instance().playOpening(platform::programFolder() + KlipSecimi::acilis);
 }
 
 void SaatOku::cal(const QString &goreliYol)

@@ -1,4 +1,8 @@
+#include "platform/audiodevice.h"
 #include "platform/sound.h"
+#include "platform/soundgrid.h"
+#include "platform/soundmixer.h"
+#include "platform/wavclip.h"
 #include "recordingsound.h"
 
 #include <QApplication>
@@ -11,10 +15,18 @@
 #include <QtEndian>
 
 #include <cmath>
+#include <condition_variable>
 #include <memory>
+#include <mutex>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 using platform::SdlSound;
+using platform::SoundGrid;
+using platform::SoundMixer;
 using platform::SoundOutput;
+using platform::WavClip;
 
 namespace {
 
@@ -65,6 +77,51 @@ qint64 msUntilClosed(const SdlSound &sound, const QElapsedTimer &since, int limi
     return since.elapsed();
 }
 
+// The device opens on the sound thread, a moment after the play call.
+bool opens(const SdlSound &sound)
+{
+    return QTest::qWaitFor([&] { return sound.deviceOpen(); }, 5000);
+}
+
+// Every request handled and the device closed again; the beeps it asked for delivered.
+bool settles(SdlSound &sound)
+{
+    sound.setIdleCloseDelay(0);
+    const bool done = QTest::qWaitFor([&] { return sound.idle(); }, 5000);
+    QCoreApplication::processEvents();
+    return done;
+}
+
+// A device that plays nothing: it counts its opens and can hang in open like a server that never
+// answers, or be lost like one that went away.
+struct FakeDevice : platform::AudioDevice
+{
+    struct Control
+    {
+        std::mutex lock;
+        std::condition_variable released;
+        bool hang = false;
+        bool alive = true;
+        int opens = 0;
+    };
+    explicit FakeDevice(std::shared_ptr<Control> c) : c(std::move(c)) {}
+    bool open(SoundMixer &) override
+    {
+        std::unique_lock lk(c->lock);
+        c->released.wait(lk, [this] { return !c->hang; });
+        ++c->opens;
+        c->alive = true;
+        return true;
+    }
+    void close() override {}
+    bool alive() override
+    {
+        std::lock_guard guard(c->lock);
+        return c->alive;
+    }
+    std::shared_ptr<Control> c;
+};
+
 // The process's threads: an open audio device keeps one of SDL's running.
 int threadCount()
 {
@@ -94,6 +151,11 @@ private Q_SLOTS:
     void shorterDelayAppliesToTheOpenDevice();
     void withoutDeviceStaysSilentAndRetries();
     void destroyedWhilePlaying();
+    void hungServerNeverHoldsTheCaller();
+    void lostOutputOpenedAnew();
+    void gridPlacement_data();
+    void gridPlacement();
+    void mixerStartsAtTheFrame();
 
 private:
     QString path(const QString &name) const { return m_dir.filePath(name); }
@@ -122,15 +184,16 @@ void TestSound::librariesLoadedAtFirstPlay()
 {
     auto mapped = [] {
         QFile maps(QStringLiteral("/proc/self/maps"));
-        return maps.open(QIODevice::ReadOnly) && maps.readAll().contains("libSDL2_mixer");
+        return maps.open(QIODevice::ReadOnly) && maps.readAll().contains("libSDL2");
     };
     QVERIFY(!mapped());
     int beeps = 0;
     auto sound = makeSound(&beeps);
     QVERIFY(!mapped());
     sound->play(path(QStringLiteral("short.wav")));
-    QVERIFY(sound->deviceOpen());
+    QVERIFY(opens(*sound));
     QVERIFY(mapped());
+    QVERIFY(settles(*sound));
     QCOMPARE(beeps, 0);
 }
 
@@ -180,8 +243,9 @@ void TestSound::playsPcmWavs()
     QElapsedTimer since;
     since.start();
     sound->play(file);
-    QVERIFY(sound->deviceOpen());
+    QVERIFY(opens(*sound));
     const qint64 closedAfter = msUntilClosed(*sound, since, clipMs + 5000);
+    QCoreApplication::processEvents();
     QCOMPARE(beeps, 0);
     QVERIFY2(closedAfter >= clipMs * 9 / 10, qPrintable(QString::number(closedAfter)));
 }
@@ -196,6 +260,15 @@ void TestSound::unreadableClipBeeps_data()
     QTest::newRow("text, not sound") << "text.wav" << QByteArray("saat on iki\n");
     QTest::newRow("cut inside the header") << "cut.wav" << wav(100).left(20);
     QTest::newRow("a folder") << "folder.wav" << QByteArray();
+    // A reader that waits for a writer, or reads without end, would hold the sound thread for good.
+    QTest::newRow("a FIFO without a writer") << "fifo.wav" << QByteArray();
+    QTest::newRow("a link to /dev/zero") << "zero.wav" << QByteArray();
+    // Taken at its word, a 1 Hz header makes a clip of hundreds of megabytes at the device's rate.
+    QByteArray oneHz = wav(400);
+    oneHz.replace(24, 4, le32(1));
+    QTest::newRow("header says 1 Hz") << "1hz.wav" << oneHz;
+    QTest::newRow("three channels") << "3ch.wav" << wav(100, 22050, 3);
+    QTest::newRow("larger than any clip") << "huge.wav" << QByteArray();
 }
 
 void TestSound::unreadableClipBeeps()
@@ -203,19 +276,29 @@ void TestSound::unreadableClipBeeps()
     QFETCH(QString, name);
     QFETCH(QByteArray, content);
     const QString file = path(name);
-    if (name == QLatin1String("folder.wav"))
+    QFile::remove(file);
+    if (name == QLatin1String("folder.wav")) {
         QVERIFY(QDir(m_dir.path()).mkpath(name));
-    else if (!content.isNull())
+    } else if (name == QLatin1String("fifo.wav")) {
+        QCOMPARE(::mkfifo(QFile::encodeName(file).constData(), 0600), 0);
+    } else if (name == QLatin1String("zero.wav")) {
+        QVERIFY(QFile::link(QStringLiteral("/dev/zero"), file));
+    } else if (name == QLatin1String("huge.wav")) {
+        // A good header on 17 MB (sparse: no disk is spent).
+        writeBytes(file, wav(100));
+        QVERIFY(QFile::resize(file, WavClip::maxFileBytes + 1024 * 1024));
+    } else if (!content.isNull()) {
         writeBytes(file, content);
+    }
 
     int beeps = 0;
     auto sound = makeSound(&beeps);
     sound->play(file);
-    QCOMPARE(beeps, 1);
     // The next good clip plays as usual.
     sound->play(path(QStringLiteral("short.wav")));
+    QVERIFY(opens(*sound));
+    QVERIFY2(settles(*sound), "the sound thread hung on the clip");
     QCOMPARE(beeps, 1);
-    QVERIFY(sound->deviceOpen());
 }
 
 namespace {
@@ -254,9 +337,11 @@ void TestSound::clipReadAnewEachPlay()
     auto sound = makeSound(&beeps);
     put(before);
     sound->play(file);
+    QVERIFY(settles(*sound));
     QCOMPARE(beeps, beepsBefore);
     put(after);
     sound->play(file);
+    QVERIFY(settles(*sound));
     QCOMPARE(beeps, beepsAfter);
 }
 
@@ -288,12 +373,14 @@ void TestSound::replacesThePlayingClip()
     took.start();
     sound->play(first);
     QVERIFY2(took.elapsed() < 1000, "play() waited for the clip");
+    QVERIFY(opens(*sound));
     if (rewriteFirst) writeBytes(first, wav(100));
     QElapsedTimer since;
     since.start();
     sound->play(path(next));
-    QCOMPARE(beeped, beeps);
     QVERIFY2(msUntilClosed(*sound, since, 3000) >= 0, "the six-second clip went on");
+    QCoreApplication::processEvents();
+    QCOMPARE(beeped, beeps);
 }
 
 void TestSound::closesAfterIdleDelay_data()
@@ -325,15 +412,16 @@ void TestSound::closesAfterIdleDelay()
     QElapsedTimer since;
     since.start();
     sound->play(file);
-    QVERIFY(sound->deviceOpen());
+    QVERIFY(opens(*sound));
     const qint64 closedAfter = msUntilClosed(*sound, since, expectedMs + 5000);
     QVERIFY2(closedAfter >= 0, "the device stayed open");
-    // Coarse timers may fire up to 5 % early.
     QVERIFY2(closedAfter >= expectedMs * 9 / 10, qPrintable(QString::number(closedAfter)));
-    QCOMPARE(threadCount(), threadsBefore);
+    // Neither SDL's thread nor the sound thread stays behind.
+    QTRY_COMPARE(threadCount(), threadsBefore);
 
     sound->play(file);
-    QVERIFY(sound->deviceOpen());
+    QVERIFY(opens(*sound));
+    QVERIFY(settles(*sound));
     QCOMPARE(beeps, 0);
 }
 
@@ -342,7 +430,7 @@ void TestSound::shorterDelayAppliesToTheOpenDevice()
     int beeps = 0;
     auto sound = makeSound(&beeps);
     sound->play(path(QStringLiteral("short.wav")));
-    QVERIFY(sound->deviceOpen());
+    QVERIFY(opens(*sound));
     QElapsedTimer since;
     since.start();
     sound->setIdleCloseDelay(100);
@@ -364,6 +452,7 @@ void TestSound::withoutDeviceStaysSilentAndRetries()
         sound->play(path(QStringLiteral("short.wav")));
         sound->play(path(QStringLiteral("missing.wav")));
         QVERIFY2(took.elapsed() < 2000, "play() hung without a device");
+        QVERIFY(settles(*sound));
         QVERIFY(!sound->deviceOpen());
     }
     QCOMPARE(beeps, 0);
@@ -371,7 +460,8 @@ void TestSound::withoutDeviceStaysSilentAndRetries()
     restore.dismiss();
     qputenv("SDL_AUDIODRIVER", "dummy");
     sound->play(path(QStringLiteral("short.wav")));
-    QVERIFY(sound->deviceOpen());
+    QVERIFY(opens(*sound));
+    QVERIFY(settles(*sound));
     QCOMPARE(beeps, 0);
 }
 
@@ -382,17 +472,122 @@ void TestSound::destroyedWhilePlaying()
     {
         auto first = makeSound(&beeps);
         first->play(path(QStringLiteral("long.wav")));
-        QVERIFY(first->deviceOpen());
+        QVERIFY(opens(*first));
     }
     auto second = makeSound(&beeps);
     second->setIdleCloseDelay(0);
     QElapsedTimer since;
     since.start();
     second->play(path(QStringLiteral("short.wav")));
-    QVERIFY(second->deviceOpen());
+    QVERIFY(opens(*second));
     QVERIFY(msUntilClosed(*second, since, 3000) >= 0);
-    QCOMPARE(threadCount(), threadsBefore); // the first one's device went with it
+    QTRY_COMPARE(threadCount(), threadsBefore); // the first one's device went with it
     QCOMPARE(beeps, 0);
+}
+
+// A sound server that accepts and never answers holds the sound thread in its open, never the caller:
+// plays return at once, and the sound goes away with its owner without waiting for the server.
+void TestSound::hungServerNeverHoldsTheCaller()
+{
+    auto control = std::make_shared<FakeDevice::Control>();
+    control->hang = true;
+    int beeps = 0;
+    QElapsedTimer took;
+    {
+        SdlSound sound(nullptr, std::make_unique<FakeDevice>(control));
+        sound.setBeeper([&beeps] { ++beeps; });
+        took.start();
+        sound.prepare();
+        for (int i = 0; i < 5; ++i) {
+            sound.playOpening(path(QStringLiteral("short.wav")));
+            sound.play(path(QStringLiteral("missing.wav")));
+        }
+        QVERIFY2(took.elapsed() < 500, qPrintable(QString::number(took.elapsed())));
+        QVERIFY(!sound.deviceOpen());
+        took.restart();
+    }
+    QVERIFY2(took.elapsed() < 2000, qPrintable(QString::number(took.elapsed())));
+    QCOMPARE(beeps, 0);
+    {
+        std::lock_guard guard(control->lock);
+        control->hang = false;
+    }
+    control->released.notify_all();
+}
+
+// After the server went away under an open device, the next play opens it anew.
+void TestSound::lostOutputOpenedAnew()
+{
+    auto control = std::make_shared<FakeDevice::Control>();
+    SdlSound sound(nullptr, std::make_unique<FakeDevice>(control));
+    sound.prepare();
+    QVERIFY(opens(sound));
+    QCOMPARE(control->opens, 1);
+    {
+        std::lock_guard guard(control->lock);
+        control->alive = false;
+    }
+    sound.play(path(QStringLiteral("short.wav")));
+    QTRY_COMPARE(control->opens, 2);
+}
+
+void TestSound::gridPlacement_data()
+{
+    QTest::addColumn<qint64>("askedMs"); // after the opening clip was asked for
+    QTest::addColumn<qint64>("now");     // next frame to render
+    QTest::addColumn<qint64>("frame");   // where the clip starts
+
+    // The opening clip starts at frame 5000; the rate is 22050.
+    QTest::newRow("on its second") << qint64(1000) << qint64(20000) << qint64(5000 + 22050);
+    QTest::newRow("tick 120 ms early") << qint64(1880) << qint64(40000) << qint64(5000 + 2 * 22050);
+    QTest::newRow("tick 140 ms late, frame ahead") << qint64(3140) << qint64(70000) << qint64(5000 + 3 * 22050);
+    QTest::newRow("frame already rendered") << qint64(1010) << qint64(28000) << qint64(28000);
+    QTest::newRow("tick 200 ms late") << qint64(4200) << qint64(96000) << qint64(96000);
+    QTest::newRow("pending clip of an earlier start") << qint64(500) << qint64(16000) << qint64(16000);
+    QTest::newRow("asked before the opening") << qint64(-1000) << qint64(16000) << qint64(16000);
+}
+
+void TestSound::gridPlacement()
+{
+    QFETCH(qint64, askedMs);
+    QFETCH(qint64, now);
+    QFETCH(qint64, frame);
+    SoundGrid grid;
+    QCOMPARE(grid.frameFor(1000000, now, 22050), now); // no opening yet
+    grid.openedUs = 7000000;
+    grid.openedFrame = 5000;
+    QCOMPARE(grid.frameFor(grid.openedUs + askedMs * 1000, now, 22050), frame);
+}
+
+// A clip starts at its frame also inside a buffer, and the next start cuts it at that frame.
+void TestSound::mixerStartsAtTheFrame()
+{
+    const QByteArray bytes = wav(100);
+    const auto clip = WavClip::decode(bytes.constData(), bytes.size());
+    QVERIFY(clip);
+    QCOMPARE(qint64(clip->samples.size()), qint64(2205));
+    SoundMixer mixer;
+    QCOMPARE(mixer.start(clip, 1000), qint64(1000));
+    QCOMPARE(mixer.start(clip, 1700), qint64(1700));
+    std::vector<int16_t> out(4096, 1);
+    for (int at = 0; at < 4096; at += 256)
+        mixer.render(out.data() + at, 256);
+    QCOMPARE(mixer.position(), qint64(4096));
+    auto firstSound = [&](int from) {
+        for (int i = from; i < int(out.size()); ++i)
+            if (out[size_t(i)] != 0) return i;
+        return -1;
+    };
+    // The tone starts with a zero sample, then rises.
+    QCOMPARE(firstSound(0), 1001);
+    QCOMPARE(std::vector<int16_t>(out.begin() + 1000, out.begin() + 1700),
+             std::vector<int16_t>(clip->samples.begin(), clip->samples.begin() + 700));
+    QCOMPARE(std::vector<int16_t>(out.begin() + 1700, out.begin() + 3905),
+             std::vector<int16_t>(clip->samples.begin(), clip->samples.end()));
+    QCOMPARE(firstSound(3906), -1);
+    QVERIFY(!mixer.busy());
+    // A frame already rendered: at once.
+    QCOMPARE(mixer.start(clip, 10), qint64(4096));
 }
 
 QTEST_MAIN(TestSound)

@@ -26,15 +26,25 @@ constexpr int ikinciBaslangicMs = 5500;
 class KayitliSes : public platform::SoundOutput
 {
 public:
+    void playOpening(const QString &path) override
+    {
+        const qint64 t = QDateTime::currentMSecsSinceEpoch();
+        m_sdl.playOpening(path);
+        yaz(t, path);
+    }
     void play(const QString &path) override
     {
         const qint64 t = QDateTime::currentMSecsSinceEpoch();
         m_sdl.play(path);
-        std::printf("play %.3f %s\n", t / 1000.0, qPrintable(path));
-        std::fflush(stdout);
+        yaz(t, path);
     }
 
 private:
+    static void yaz(qint64 t, const QString &path)
+    {
+        std::printf("play %.3f %s\n", t / 1000.0, qPrintable(path));
+        std::fflush(stdout);
+    }
     platform::SdlSound m_sdl;
 };
 

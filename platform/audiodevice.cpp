@@ -1,0 +1,122 @@
+#include "platform/audiodevice.h"
+
+#include "platform/soundmixer.h"
+#include "platform/wavclip.h"
+
+#include <SDL.h>
+
+#include <QtGlobal>
+
+#include <algorithm>
+#include <dlfcn.h>
+#include <string_view>
+#include <vector>
+
+namespace platform {
+
+namespace {
+
+// SDL2 pulls in the sound servers' client libraries; it is loaded at the first open instead of at exec.
+struct Sdl
+{
+#define VELMORA_SDL_FUNCTIONS(X)                                                                       \
+    X(SDL_SetHint) X(SDL_AudioInit) X(SDL_AudioQuit) X(SDL_GetNumAudioDrivers) X(SDL_GetAudioDriver)     \
+    X(SDL_OpenAudioDevice) X(SDL_CloseAudioDevice) X(SDL_PauseAudioDevice) X(SDL_GetAudioDeviceStatus)  \
+    X(SDL_GetError)
+#define VELMORA_SDL_MEMBER(f) decltype(&::f) f = nullptr;
+    VELMORA_SDL_FUNCTIONS(VELMORA_SDL_MEMBER)
+#undef VELMORA_SDL_MEMBER
+};
+
+// The loaded functions, or nullptr where the library is missing. It stays loaded once it is: its
+// client libraries may keep threads and handlers.
+const Sdl *sdl()
+{
+    static const Sdl *loaded = []() -> const Sdl * {
+        static Sdl api;
+        void *lib = dlopen("libSDL2-2.0.so.0", RTLD_NOW | RTLD_LOCAL);
+        if (!lib) return nullptr;
+        bool all = true;
+#define VELMORA_SDL_LOAD(f)                                                                            \
+    api.f = reinterpret_cast<decltype(api.f)>(dlsym(lib, #f));                                          \
+    all = all && api.f;
+        VELMORA_SDL_FUNCTIONS(VELMORA_SDL_LOAD)
+#undef VELMORA_SDL_LOAD
+        return all ? &api : nullptr;
+    }();
+    return loaded;
+}
+
+void callback(void *mixer, Uint8 *stream, int bytes)
+{
+    static_cast<SoundMixer *>(mixer)->render(reinterpret_cast<int16_t *>(stream), bytes / 2);
+}
+
+} // namespace
+
+SdlAudioDevice::SdlAudioDevice(QByteArray appName) : m_appName(std::move(appName)) {}
+
+SdlAudioDevice::~SdlAudioDevice()
+{
+    close();
+}
+
+bool SdlAudioDevice::open(SoundMixer &mixer)
+{
+    close();
+    if (!sdl()) return false;
+    mixer.reset();
+    if (!m_appName.isEmpty()) sdl()->SDL_SetHint(SDL_HINT_AUDIO_DEVICE_APP_NAME, m_appName.constData());
+    if (qEnvironmentVariableIsSet("SDL_AUDIODRIVER")) return openWith(nullptr, mixer);
+
+    // SDL's own first choice on a PipeWire system without its PulseAudio service is ALSA, whose default
+    // device may lead nowhere: a driver that starts but opens no device gives way to the next.
+    std::vector<std::string_view> drivers = {"pulseaudio", "pipewire", "alsa"};
+    for (int i = 0; i < sdl()->SDL_GetNumAudioDrivers(); ++i) {
+        const std::string_view name = sdl()->SDL_GetAudioDriver(i);
+        if (name != "dummy" && name != "disk" && std::find(drivers.begin(), drivers.end(), name) == drivers.end())
+            drivers.push_back(name);
+    }
+    for (std::string_view name : drivers) {
+        if (openWith(name.data(), mixer)) return true;
+    }
+    return false;
+}
+
+bool SdlAudioDevice::openWith(const char *driver, SoundMixer &mixer)
+{
+    if (sdl()->SDL_AudioInit(driver) != 0) return false;
+    m_initialised = true;
+    SDL_AudioSpec want{};
+    want.freq = WavClip::rate;
+    want.format = AUDIO_S16SYS;
+    want.channels = 1;
+    want.samples = bufferFrames;
+    want.callback = callback;
+    want.userdata = &mixer;
+    SDL_AudioSpec have{};
+    // No changes allowed: SDL converts to what the server takes, and the grid stays in our frames.
+    m_device = sdl()->SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+    if (m_device == 0) {
+        sdl()->SDL_AudioQuit();
+        m_initialised = false;
+        return false;
+    }
+    sdl()->SDL_PauseAudioDevice(m_device, 0);
+    return true;
+}
+
+void SdlAudioDevice::close()
+{
+    if (m_device) sdl()->SDL_CloseAudioDevice(m_device);
+    m_device = 0;
+    if (m_initialised) sdl()->SDL_AudioQuit();
+    m_initialised = false;
+}
+
+bool SdlAudioDevice::alive()
+{
+    return m_device && sdl()->SDL_GetAudioDeviceStatus(m_device) == SDL_AUDIO_PLAYING;
+}
+
+} // namespace platform
