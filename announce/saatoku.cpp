@@ -25,6 +25,10 @@ SaatOku::SaatOku(QObject *parent) : QObject(parent)
 
 void SaatOku::saat_oku()
 {
+    // The time is read once: an announcement that spans the turn of a minute or an hour speaks the
+    // time it was asked at, never a mix of two. A tick still pending from an earlier start speaks
+    // the time of the latest one.
+    okunan = platform::Clock::instance().currentTime();
     saat1->setInterval(1000);
     dakika1->setInterval(3000);
     // The later clips are placed on this clip's seconds by the sound output.
@@ -39,7 +43,7 @@ void SaatOku::cal(const QString &goreliYol)
 
 void SaatOku::saat1_Timer()
 {
-    const int saat = platform::Clock::instance().currentTime().hour();
+    const int saat = okunan.hour();
     if (const auto k = KlipSecimi::klip(Konum::SaatOnlar, saat))
         cal(*k);
     saat1->setInterval(0);
@@ -48,7 +52,7 @@ void SaatOku::saat1_Timer()
 
 void SaatOku::saat2_Timer()
 {
-    const int saat = platform::Clock::instance().currentTime().hour();
+    const int saat = okunan.hour();
     if (const auto k = KlipSecimi::klip(Konum::SaatBirler, saat))
         cal(*k);
     saat2->setInterval(0);
@@ -56,7 +60,7 @@ void SaatOku::saat2_Timer()
 
 void SaatOku::dakika1_Timer()
 {
-    const int dakika = platform::Clock::instance().currentTime().minute();
+    const int dakika = okunan.minute();
     if (const auto k = KlipSecimi::klip(Konum::DakikaOnlar, dakika))
         cal(*k);
     dakika1->setInterval(0);
@@ -65,7 +69,7 @@ void SaatOku::dakika1_Timer()
 
 void SaatOku::dakika2_Timer()
 {
-    const int dakika = platform::Clock::instance().currentTime().minute();
+    const int dakika = okunan.minute();
     if (const auto k = KlipSecimi::klip(Konum::DakikaBirler, dakika))
         cal(*k);
     dakika2->setInterval(0);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QTime>
 
 namespace platform {
 class WindowTimer;
@@ -29,4 +30,5 @@ private:
     platform::WindowTimer *saat2;
     platform::WindowTimer *dakika1;
     platform::WindowTimer *dakika2;
+    QTime okunan; // the time the latest start read
 };

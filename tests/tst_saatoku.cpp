@@ -88,7 +88,8 @@ private Q_SLOTS:
     void duyuruZamanlamasi();
     void acilisCihaziBeklerkenIzgaraKaymaz_data();
     void acilisCihaziBeklerkenIzgaraKaymaz();
-    void saatDonumundeHerKonumKendiAniniOkur();
+    void baslangictakiZamaniOkur_data();
+    void baslangictakiZamaniOkur();
     void ikinciBaslangicUcBucukSaniyeSonra();
     void ikinciBaslangicSaatOnlarindayken();
     void yuzHizliBaslangicBirikmez();
@@ -186,14 +187,36 @@ void TestSaatOku::acilisCihaziBeklerkenIzgaraKaymaz()
     QCOMPARE(anlar(ses.played), (QList<qint64>{0, 1000, 2000, 3000, 4000}));
 }
 
-void TestSaatOku::saatDonumundeHerKonumKendiAniniOkur()
+void TestSaatOku::baslangictakiZamaniOkur_data()
 {
-    MockClock saat(QTime(12, 59, 57, 500));
+    QTest::addColumn<QTime>("zaman");
+    QTest::addColumn<int>("ikinciMs"); // a second start this long after the first, or -1
+    QTest::addColumn<QStringList>("klipler");
+    // Read at each tick, these said "12:30" and "12:00": times that never were.
+    QTest::newRow("the minute turns during it") << QTime(12, 39, 56, 500) << -1
+                                                << QStringList{"Saat", "10", "2", "30", "9"};
+    QTest::newRow("the hour turns during it") << QTime(12, 59, 57, 500) << -1
+                                              << QStringList{"Saat", "10", "2", "50", "9"};
+    // The first start's pending minute-units tick speaks the time of the second start (13:00).
+    QTest::newRow("a second start after the hour turned") << QTime(12, 59, 57) << 3500
+        << QStringList{"Saat", "10", "2", "50", "Saat", "0", "10", "3", "0", "0"};
+}
+
+void TestSaatOku::baslangictakiZamaniOkur()
+{
+    QFETCH(QTime, zaman);
+    QFETCH(int, ikinciMs);
+    QFETCH(QStringList, klipler);
+    MockClock saat(zaman);
     RecordingSound ses(&saat);
     SaatOku oku;
     oku.saat_oku();
-    saat.advance(5000);
-    QCOMPARE(adlar(ses.played), (QStringList{"Saat", "10", "2", "0", "0"}));
+    if (ikinciMs >= 0) {
+        saat.advance(ikinciMs);
+        oku.saat_oku();
+    }
+    saat.advance(10000);
+    QCOMPARE(adlar(ses.played), klipler);
 }
 
 void TestSaatOku::ikinciBaslangicUcBucukSaniyeSonra()
