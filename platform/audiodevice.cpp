@@ -26,6 +26,7 @@ struct Sdl
 #define VELMORA_SDL_MEMBER(f) decltype(&::f) f = nullptr;
     VELMORA_SDL_FUNCTIONS(VELMORA_SDL_MEMBER)
 #undef VELMORA_SDL_MEMBER
+    void (*SDL_TLSCleanup)() = nullptr; // since SDL 2.0.16
 };
 
 // The loaded functions, or nullptr where the library is missing. It stays loaded once it is: its
@@ -42,6 +43,7 @@ const Sdl *sdl()
     all = all && api.f;
         VELMORA_SDL_FUNCTIONS(VELMORA_SDL_LOAD)
 #undef VELMORA_SDL_LOAD
+        api.SDL_TLSCleanup = reinterpret_cast<void (*)()>(dlsym(lib, "SDL_TLSCleanup"));
         return all ? &api : nullptr;
     }();
     return loaded;
@@ -65,6 +67,7 @@ bool SdlAudioDevice::open(SoundMixer &mixer)
 {
     close();
     if (!sdl()) return false;
+    m_used = true;
     mixer.reset();
     if (!m_appName.isEmpty()) sdl()->SDL_SetHint(SDL_HINT_AUDIO_DEVICE_APP_NAME, m_appName.constData());
     if (qEnvironmentVariableIsSet("SDL_AUDIODRIVER")) return openWith(nullptr, mixer);
@@ -112,6 +115,12 @@ void SdlAudioDevice::close()
     m_device = 0;
     if (m_initialised) sdl()->SDL_AudioQuit();
     m_initialised = false;
+}
+
+// SDL keeps its error text per thread and frees it only for threads of its own.
+void SdlAudioDevice::threadEnds()
+{
+    if (m_used && sdl()->SDL_TLSCleanup) sdl()->SDL_TLSCleanup();
 }
 
 bool SdlAudioDevice::alive()

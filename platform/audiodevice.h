@@ -16,6 +16,8 @@ public:
     virtual void close() = 0;
     // False once the output was lost (the server went away); it must then be closed and opened anew.
     virtual bool alive() = 0;
+    // The sound thread ends: what the library keeps for the calling thread goes.
+    virtual void threadEnds() {}
 };
 
 // The device of SDL2, loaded at its first open so that a clock that never speaks does not map it.
@@ -29,6 +31,7 @@ public:
     bool open(SoundMixer &mixer) override;
     void close() override;
     bool alive() override;
+    void threadEnds() override;
 
     // Frames per callback buffer.
     static constexpr int bufferFrames = 256;
@@ -39,6 +42,7 @@ private:
     QByteArray m_appName;
     quint32 m_device = 0;
     bool m_initialised = false;
+    bool m_used = false; // SDL was loaded and called
 };
 
 } // namespace platform

@@ -97,6 +97,7 @@ void SoundWorker::State::run()
     }
     lk.unlock();
     close();
+    device->threadEnds();
     lk.lock();
     running = false;
     ended.notify_all();
@@ -182,7 +183,7 @@ SoundWorker::~SoundWorker()
     m->wake.notify_all();
     // Long enough for a device to close on a server that answers; the thread keeps its own share
     // of the state if it is still waiting on one that does not.
-    m->ended.wait_for(lk, milliseconds(500), [this] { return !m->running; });
+    m->ended.wait_for(lk, milliseconds(150), [this] { return !m->running; });
 }
 
 void SoundWorker::post(bool isPlay, const QString &path, bool opening, int64_t askedUs)
