@@ -7,10 +7,8 @@
 
 #include <QtGlobal>
 
-#include <algorithm>
 #include <dlfcn.h>
 #include <string_view>
-#include <vector>
 
 namespace platform {
 
@@ -49,6 +47,22 @@ const Sdl *sdl()
     return loaded;
 }
 
+// ALSA prints a screenful for every device it cannot open, on every try; the program says once
+// itself that it has no output.
+void quietAlsa(const char *, int, const char *, int, const char *, ...) {}
+
+void silenceAlsa()
+{
+    static bool done = false;
+    if (done) return;
+    void *alsa = dlopen("libasound.so.2", RTLD_NOW | RTLD_NOLOAD);
+    if (!alsa) return;
+    using Handler = void (*)(const char *, int, const char *, int, const char *, ...);
+    if (auto set = reinterpret_cast<int (*)(Handler)>(dlsym(alsa, "snd_lib_error_set_handler"))) set(quietAlsa);
+    dlclose(alsa);
+    done = true;
+}
+
 void callback(void *mixer, Uint8 *stream, int bytes)
 {
     static_cast<SoundMixer *>(mixer)->render(reinterpret_cast<int16_t *>(stream), bytes / 2);
@@ -73,13 +87,9 @@ bool SdlAudioDevice::open(SoundMixer &mixer)
     if (qEnvironmentVariableIsSet("SDL_AUDIODRIVER")) return openWith(nullptr, mixer);
 
     // SDL's own first choice on a PipeWire system without its PulseAudio service is ALSA, whose default
-    // device may lead nowhere: a driver that starts but opens no device gives way to the next.
-    std::vector<std::string_view> drivers = {"pulseaudio", "pipewire", "alsa"};
-    for (int i = 0; i < sdl()->SDL_GetNumAudioDrivers(); ++i) {
-        const std::string_view name = sdl()->SDL_GetAudioDriver(i);
-        if (name != "dummy" && name != "disk" && std::find(drivers.begin(), drivers.end(), name) == drivers.end())
-            drivers.push_back(name);
-    }
+    // device may lead nowhere: a driver that starts but opens no device gives way to the next. Other
+    // drivers (sndio, which also prints on every failed try) are there when SDL_AUDIODRIVER names them.
+    const std::string_view drivers[] = {"pulseaudio", "pipewire", "alsa", "dsp"};
     for (std::string_view name : drivers) {
         if (openWith(name.data(), mixer)) return true;
     }
@@ -90,6 +100,7 @@ bool SdlAudioDevice::openWith(const char *driver, SoundMixer &mixer)
 {
     if (sdl()->SDL_AudioInit(driver) != 0) return false;
     m_initialised = true;
+    silenceAlsa();
     SDL_AudioSpec want{};
     want.freq = WavClip::rate;
     want.format = AUDIO_S16SYS;

@@ -58,6 +58,7 @@ struct SoundWorker::State
     bool anchorLost = false;     // reopened since the opening clip: the next clip on the grid re-anchors
     Steady::time_point quietFrom; // when the last clip is expected to end
     bool saidNoOutput = false;
+    bool noOutput = false; // the last search found none: the next one waits for the next announcement
 
     void run();
     void process(const Request &r);
@@ -111,6 +112,7 @@ void SoundWorker::State::process(const Request &r)
         return;
     }
     // Read before the device is opened: both take a while, and the clip does not depend on it.
+    if (!open && noOutput && !r.opening) return;
     std::shared_ptr<const WavClip> clip = WavClip::load(r.path);
     if (!ensureOpen()) return; // without an output the clips are silent, the missing ones too
     if (!clip) missingClip(); // and it stops the clip still playing, at once
@@ -140,7 +142,8 @@ bool SoundWorker::State::ensureOpen()
         if (device->alive() && Steady::now() - mixer.lastRender() < stallLimit) return true;
         close(); // the server went away or hung: this waits for it, off the caller's thread
     }
-    if (!device->open(mixer)) {
+    noOutput = !device->open(mixer);
+    if (noOutput) {
         if (!saidNoOutput) {
             std::fputs("Velmora: ses çıkışı bulunamadı; saat sessiz okunuyor.\n", stderr);
             std::fflush(stderr);
