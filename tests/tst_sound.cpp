@@ -438,7 +438,7 @@ void TestSound::shorterDelayAppliesToTheOpenDevice()
     QVERIFY2(closedAfter >= 0, "the device waited out the default delay");
 }
 
-// No sound device is not an error: nothing sounds, nothing beeps, and a later play tries again.
+// No sound device is not an error: nothing sounds, nothing beeps, and a later announcement tries again.
 void TestSound::withoutDeviceStaysSilentAndRetries()
 {
     qputenv("SDL_AUDIODRIVER", "velmora-no-such-driver");
@@ -449,7 +449,7 @@ void TestSound::withoutDeviceStaysSilentAndRetries()
     for (int round = 0; round < 3; ++round) {
         QElapsedTimer took;
         took.start();
-        sound->play(path(QStringLiteral("short.wav")));
+        sound->playOpening(path(QStringLiteral("short.wav")));
         sound->play(path(QStringLiteral("missing.wav")));
         QVERIFY2(took.elapsed() < 2000, "play() hung without a device");
         QVERIFY(settles(*sound));
@@ -459,7 +459,8 @@ void TestSound::withoutDeviceStaysSilentAndRetries()
 
     restore.dismiss();
     qputenv("SDL_AUDIODRIVER", "dummy");
-    sound->play(path(QStringLiteral("short.wav")));
+    // The next announcement looks again.
+    sound->playOpening(path(QStringLiteral("short.wav")));
     QVERIFY(opens(*sound));
     QVERIFY(settles(*sound));
     QCOMPARE(beeps, 0);
