@@ -34,7 +34,7 @@ public:
     void threadEnds() override;
 
     // Frames per callback buffer.
-    static constexpr int bufferFrames = 256;
+    static constexpr int bufferFrames = 512;
 
 private:
     bool openWith(const char *driver, SoundMixer &mixer);

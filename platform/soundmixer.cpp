@@ -4,7 +4,7 @@
 
 namespace platform {
 
-SoundMixer::SoundMixer() : m_lastRender(Steady::now().time_since_epoch().count())
+SoundMixer::SoundMixer() : m_lastBufferTime(Steady::now()), m_lastRender(m_lastBufferTime.time_since_epoch().count())
 {
     m_starts.reserve(8);
 }
@@ -13,8 +13,11 @@ void SoundMixer::render(int16_t *out, int frames)
 {
     // Freed after the lock: a clip's memory goes back outside the section the sound thread waits on.
     std::shared_ptr<const WavClip> done[2];
+    const Steady::time_point now = Steady::now();
     {
         std::lock_guard guard(m_lock);
+        m_lastBufferStart = m_position;
+        m_lastBufferTime = now;
         int i = 0;
         while (i < frames) {
             const int64_t now = m_position + i;
@@ -43,7 +46,7 @@ void SoundMixer::render(int16_t *out, int frames)
         }
         m_position += frames;
     }
-    m_lastRender.store(Steady::now().time_since_epoch().count(), std::memory_order_relaxed);
+    m_lastRender.store(now.time_since_epoch().count(), std::memory_order_relaxed);
 }
 
 int64_t SoundMixer::start(std::shared_ptr<const WavClip> clip, int64_t at)
@@ -82,6 +85,13 @@ int64_t SoundMixer::framesLeft() const
     return m_playing ? int64_t(m_playing->samples.size() - m_offset) : 0;
 }
 
+int64_t SoundMixer::frameAt(Steady::time_point t, int rate) const
+{
+    std::lock_guard guard(m_lock);
+    const auto us = std::chrono::duration_cast<std::chrono::microseconds>(t - m_lastBufferTime).count();
+    return m_lastBufferStart + us * rate / 1000000;
+}
+
 SoundMixer::Steady::time_point SoundMixer::lastRender() const
 {
     return Steady::time_point(Steady::duration(m_lastRender.load(std::memory_order_relaxed)));
@@ -94,7 +104,9 @@ void SoundMixer::reset()
     m_playing.reset();
     m_offset = 0;
     m_position = 0;
-    m_lastRender.store(Steady::now().time_since_epoch().count(), std::memory_order_relaxed);
+    m_lastBufferStart = 0;
+    m_lastBufferTime = Steady::now();
+    m_lastRender.store(m_lastBufferTime.time_since_epoch().count(), std::memory_order_relaxed);
 }
 
 } // namespace platform

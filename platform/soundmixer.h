@@ -36,6 +36,9 @@ public:
     int64_t framesLeft() const;
     // When the callback last ran (for telling a stalled device).
     Steady::time_point lastRender() const;
+    // The frame the stream is at by the clock: the callback renders a buffer ahead as the previous one
+    // runs out, so the first frame of its latest buffer is the one at hand when it ran.
+    int64_t frameAt(Steady::time_point t, int rate) const;
 
     void reset();
 
@@ -51,6 +54,8 @@ private:
     std::shared_ptr<const WavClip> m_playing;
     size_t m_offset = 0;
     int64_t m_position = 0;
+    int64_t m_lastBufferStart = 0;
+    Steady::time_point m_lastBufferTime;
     std::atomic<Steady::rep> m_lastRender;
 };
 

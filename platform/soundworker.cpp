@@ -119,7 +119,9 @@ void SoundWorker::State::process(const Request &r)
     const int64_t now = mixer.position();
     int64_t at = now;
     if (r.opening && clip) {
-        at = now + int64_t(openingLeadMs) * WavClip::rate / 1000;
+        // Timed from the frame at hand rather than from the next one to render, which may be up to
+        // a buffer ahead: the opening clip comes the same short while after every call.
+        at = std::max(now, mixer.frameAt(Steady::now(), WavClip::rate) + int64_t(openingLeadMs) * WavClip::rate / 1000);
     } else if (clip && !anchorLost) {
         at = grid.frameFor(r.askedUs, now, WavClip::rate);
     }

@@ -34,9 +34,10 @@ public:
     // Nothing queued and the device closed: the thread has ended (or is ending).
     bool idle() const;
 
-    // Where the opening clip starts: this long after the stream position when it is placed, so that
-    // the later clips, whose ticks may come a little late, still find their frame ahead.
-    static constexpr int openingLeadMs = 30;
+    // Where the opening clip starts: this long after the frame at hand when it is placed, so that the
+    // later clips, whose ticks may come a little late, still find their frame not yet rendered (the
+    // callback renders a buffer ahead).
+    static constexpr int openingLeadMs = 36;
     // A request older than this when the thread gets to it (the device hung meanwhile) is dropped.
     static constexpr int staleMs = 2000;
 
