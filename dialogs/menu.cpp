@@ -6,6 +6,7 @@
 #include "dialogs/renk.h"
 #include "dialogs/seffaflik.h"
 #include "dialogs/zamanlayici.h"
+#include "platform/sound.h"
 #include "platform/toolwindow.h"
 #include "platform/windowmanager.h"
 #include "stopwatch/krono.h"
@@ -37,6 +38,9 @@ Menu::Menu(QObject *parent) : QObject(parent)
     ekle(m_popup, "help", QStringLiteral("Yardım\tF1"), &Menu::help_Click);
     ekle(m_popup, "hakkinda", QStringLiteral("Hakkında\tF6"), &Menu::hakkinda_Click);
     ekle(m_popup, "kapat", QStringLiteral("Çıkış\tF7"), &Menu::kapat_Click);
+    // "Saati Oku..." may come next: the sound output readies its device meanwhile, so the first
+    // announcement is as punctual as the later ones.
+    connect(&m_popup, &QMenu::aboutToShow, this, [] { platform::SoundOutput::instance().prepare(); });
 }
 
 Menu::~Menu()

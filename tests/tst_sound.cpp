@@ -1,3 +1,4 @@
+#include "dialogs/menu.h"
 #include "platform/audiodevice.h"
 #include "platform/sound.h"
 #include "platform/soundgrid.h"
@@ -128,6 +129,16 @@ int threadCount()
     return int(QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size());
 }
 
+// Counts the warm-ups asked of the output.
+struct PreparedOutput : SoundOutput
+{
+    PreparedOutput() { install(this); }
+    ~PreparedOutput() override { reset(); }
+    void play(const QString &) override {}
+    void prepare() override { ++prepared; }
+    int prepared = 0;
+};
+
 } // namespace
 
 class TestSound : public QObject
@@ -156,6 +167,7 @@ private Q_SLOTS:
     void gridPlacement_data();
     void gridPlacement();
     void mixerStartsAtTheFrame();
+    void openingTheMenuPreparesTheOutput();
 
 private:
     QString path(const QString &name) const { return m_dir.filePath(name); }
@@ -589,6 +601,19 @@ void TestSound::mixerStartsAtTheFrame()
     QVERIFY(!mixer.busy());
     // A frame already rendered: at once.
     QCOMPARE(mixer.start(clip, 10), qint64(4096));
+}
+
+// The device is opened while the user looks at the menu, so the first announcement does not wait for it.
+void TestSound::openingTheMenuPreparesTheOutput()
+{
+    PreparedOutput output;
+    Menu menu;
+    menu.popupMenu()->popup(QPoint(10, 10));
+    QCOMPARE(output.prepared, 1);
+    menu.popupMenu()->hide();
+    menu.popupMenu()->popup(QPoint(10, 10));
+    QCOMPARE(output.prepared, 2);
+    menu.popupMenu()->hide();
 }
 
 QTEST_MAIN(TestSound)
