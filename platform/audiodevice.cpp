@@ -17,9 +17,9 @@ namespace {
 // SDL2 pulls in the sound servers' client libraries; it is loaded at the first open instead of at exec.
 struct Sdl
 {
-#define VELMORA_SDL_FUNCTIONS(X)                                                                       \
-    X(SDL_SetHint) X(SDL_AudioInit) X(SDL_AudioQuit) X(SDL_GetNumAudioDrivers) X(SDL_GetAudioDriver)     \
-    X(SDL_OpenAudioDevice) X(SDL_CloseAudioDevice) X(SDL_PauseAudioDevice) X(SDL_GetAudioDeviceStatus)  \
+#define VELMORA_SDL_FUNCTIONS(X)                                                                             \
+    X(SDL_SetHint) X(SDL_AudioInit) X(SDL_AudioQuit) X(SDL_GetNumAudioDrivers) X(SDL_GetAudioDriver)         \
+    X(SDL_OpenAudioDevice) X(SDL_CloseAudioDevice) X(SDL_PauseAudioDevice) X(SDL_GetAudioDeviceStatus)      \
     X(SDL_GetError)
 #define VELMORA_SDL_MEMBER(f) decltype(&::f) f = nullptr;
     VELMORA_SDL_FUNCTIONS(VELMORA_SDL_MEMBER)
@@ -36,8 +36,8 @@ const Sdl *sdl()
         void *lib = dlopen("libSDL2-2.0.so.0", RTLD_NOW | RTLD_LOCAL);
         if (!lib) return nullptr;
         bool all = true;
-#define VELMORA_SDL_LOAD(f)                                                                            \
-    api.f = reinterpret_cast<decltype(api.f)>(dlsym(lib, #f));                                          \
+#define VELMORA_SDL_LOAD(f)                                                                                  \
+    api.f = reinterpret_cast<decltype(api.f)>(dlsym(lib, #f));                                               \
     all = all && api.f;
         VELMORA_SDL_FUNCTIONS(VELMORA_SDL_LOAD)
 #undef VELMORA_SDL_LOAD
@@ -58,7 +58,8 @@ void silenceAlsa()
     void *alsa = dlopen("libasound.so.2", RTLD_NOW | RTLD_NOLOAD);
     if (!alsa) return;
     using Handler = void (*)(const char *, int, const char *, int, const char *, ...);
-    if (auto set = reinterpret_cast<int (*)(Handler)>(dlsym(alsa, "snd_lib_error_set_handler"))) set(quietAlsa);
+    if (auto set = reinterpret_cast<int (*)(Handler)>(dlsym(alsa, "snd_lib_error_set_handler")))
+        set(quietAlsa);
     dlclose(alsa);
     done = true;
 }

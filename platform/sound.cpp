@@ -21,8 +21,7 @@ SoundOutput &SoundOutput::instance()
 
 SdlSound::SdlSound(QObject *parent)
     : SdlSound(parent, std::make_unique<SdlAudioDevice>(QCoreApplication::applicationName().toUtf8()))
-{
-}
+{}
 
 SdlSound::SdlSound(QObject *parent, std::unique_ptr<AudioDevice> device)
     : QObject(parent), m_beep([] { QApplication::beep(); })
@@ -30,7 +29,9 @@ SdlSound::SdlSound(QObject *parent, std::unique_ptr<AudioDevice> device)
     // The worker's thread reports here; the report is delivered on this object's thread, and not at all
     // once it is gone.
     SoundWorker::Hooks hooks;
-    hooks.missingClip = [this] { QMetaObject::invokeMethod(this, &SdlSound::missingClip, Qt::QueuedConnection); };
+    hooks.missingClip = [this] {
+        QMetaObject::invokeMethod(this, &SdlSound::missingClip, Qt::QueuedConnection);
+    };
     m_worker = std::make_unique<SoundWorker>(std::move(device), std::move(hooks));
 }
 

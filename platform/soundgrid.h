@@ -11,7 +11,7 @@ struct SoundGrid
 {
     static constexpr int64_t windowUs = 150000; // how far a tick may stray from its second
 
-    int64_t openedUs = -1;  // when the opening clip was asked for (monotonic clock)
+    int64_t openedUs = -1;   // when the opening clip was asked for (monotonic clock)
     int64_t openedFrame = 0; // where it starts in the stream
 
     bool valid() const { return openedUs >= 0; }

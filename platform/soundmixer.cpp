@@ -4,7 +4,8 @@
 
 namespace platform {
 
-SoundMixer::SoundMixer() : m_lastBufferTime(Steady::now()), m_lastRender(m_lastBufferTime.time_since_epoch().count())
+SoundMixer::SoundMixer()
+    : m_lastBufferTime(Steady::now()), m_lastRender(m_lastBufferTime.time_since_epoch().count())
 {
     m_starts.reserve(8);
 }

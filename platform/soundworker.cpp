@@ -55,7 +55,7 @@ struct SoundWorker::State
     SoundMixer mixer;
     std::unique_ptr<AudioDevice> device;
     SoundGrid grid;
-    bool anchorLost = false;     // reopened since the opening clip: the next clip on the grid re-anchors
+    bool anchorLost = false;      // reopened since the opening clip: the next clip on the grid re-anchors
     Steady::time_point quietFrom; // when the last clip is expected to end
     bool saidNoOutput = false;
     bool noOutput = false; // the last search found none: the next one waits for the next announcement
@@ -83,7 +83,8 @@ void SoundWorker::State::run()
             // last clip has been over for the idle delay.
             lk.unlock();
             if (mixer.busy()) {
-                quietFrom = Steady::now() + std::max(endPoll, milliseconds(mixer.framesLeft() * 1000 / WavClip::rate));
+                const milliseconds left(mixer.framesLeft() * 1000 / WavClip::rate);
+                quietFrom = Steady::now() + std::max(endPoll, left);
             } else {
                 close();
             }
@@ -115,13 +116,14 @@ void SoundWorker::State::process(const Request &r)
     if (!open && noOutput && !r.opening) return;
     std::shared_ptr<const WavClip> clip = WavClip::load(r.path);
     if (!ensureOpen()) return; // without an output the clips are silent, the missing ones too
-    if (!clip) missingClip(); // and it stops the clip still playing, at once
+    if (!clip) missingClip();  // and it stops the clip still playing, at once
     const int64_t now = mixer.position();
     int64_t at = now;
     if (r.opening && clip) {
         // Timed from the frame at hand rather than from the next one to render, which may be up to
         // a buffer ahead: the opening clip comes the same short while after every call.
-        at = std::max(now, mixer.frameAt(Steady::now(), WavClip::rate) + int64_t(openingLeadMs) * WavClip::rate / 1000);
+        const int64_t lead = int64_t(openingLeadMs) * WavClip::rate / 1000;
+        at = std::max(now, mixer.frameAt(Steady::now(), WavClip::rate) + lead);
     } else if (clip && !anchorLost) {
         at = grid.frameFor(r.askedUs, now, WavClip::rate);
     }

@@ -32,7 +32,9 @@ std::shared_ptr<const WavClip> WavClip::load(const QString &path)
     // O_NONBLOCK: opening a FIFO must not wait for its writer; fstat then turns it away.
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return nullptr;
-    struct stat st {};
+    struct stat st
+    {
+    };
     std::vector<char> bytes;
     bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size <= maxFileBytes;
     if (ok) {
@@ -78,8 +80,8 @@ std::shared_ptr<const WavClip> WavClip::decode(const char *data, qint64 size)
         }
         at += 8 + length + (length & 1);
     }
-    if (!pcm || channels < 1 || channels > 2 || (bits != 8 && bits != 16) || srcRate < 8000 || srcRate > 192000)
-        return nullptr;
+    if (!pcm || channels < 1 || channels > 2 || (bits != 8 && bits != 16)) return nullptr;
+    if (srcRate < 8000 || srcRate > 192000) return nullptr; // a header that lies about its rate
 
     const int frameBytes = channels * bits / 8;
     const qint64 srcFrames = pcmBytes / frameBytes;

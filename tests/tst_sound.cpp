@@ -553,7 +553,8 @@ void TestSound::gridPlacement_data()
     // The opening clip starts at frame 5000; the rate is 22050.
     QTest::newRow("on its second") << qint64(1000) << qint64(20000) << qint64(5000 + 22050);
     QTest::newRow("tick 120 ms early") << qint64(1880) << qint64(40000) << qint64(5000 + 2 * 22050);
-    QTest::newRow("tick 140 ms late, frame ahead") << qint64(3140) << qint64(70000) << qint64(5000 + 3 * 22050);
+    QTest::newRow("tick 140 ms late, frame ahead")
+        << qint64(3140) << qint64(70000) << qint64(5000 + 3 * 22050);
     QTest::newRow("frame already rendered") << qint64(1010) << qint64(28000) << qint64(28000);
     QTest::newRow("tick 200 ms late") << qint64(4200) << qint64(96000) << qint64(96000);
     QTest::newRow("pending clip of an earlier start") << qint64(500) << qint64(16000) << qint64(16000);
