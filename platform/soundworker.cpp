@@ -33,6 +33,8 @@ struct Request
 
 // A callback that has not run for this long belongs to a server that stopped answering.
 constexpr auto stallLimit = milliseconds(500);
+// Requests kept while the thread is held up: an announcement's worth and more.
+constexpr size_t maxQueued = 16;
 // While a clip outlasts its expected end (a late device), look again this often.
 constexpr auto endPoll = milliseconds(100);
 } // namespace
@@ -196,6 +198,8 @@ SoundWorker::~SoundWorker()
 void SoundWorker::post(bool isPlay, const QString &path, bool opening, int64_t askedUs)
 {
     std::lock_guard guard(m->lock);
+    // While a server holds the thread, only the latest requests can still matter.
+    if (m->queue.size() >= maxQueued) m->queue.pop_front();
     m->queue.push_back({isPlay, path, opening, askedUs});
     if (m->running) {
         m->wake.notify_one();
