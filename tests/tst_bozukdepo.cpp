@@ -1,5 +1,6 @@
 // Broken and unwritable settings stores: the program starts, shows its clock and never leaves a torn
-// file. Permission cases run in a child process as an unprivileged user, since root writes anywhere.
+// file. Stores that cannot be written run in a child process: as an unprivileged user, since root
+// writes anywhere, and with a file size limit for a full disk.
 #include "clock/form1.h"
 #include "dialogs/menu.h"
 #include "dialogs/renk.h"
@@ -24,6 +25,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <csignal>
+
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace {
@@ -91,14 +95,27 @@ void renkOnayla(Baslangic &b)
 }
 
 // The child's part: start, report what the clock shows, confirm the transparency dialog with 77,
-// report again. Run with the store prepared by the parent.
-int cocuk()
+// report again. Run with the store prepared by the parent; a size limit in bytes stands for the
+// room left on the disk.
+int cocuk(qint64 sinir)
 {
     MockClock saat(QTime(12, 0));
     Baslangic b;
     b.Form_Load();
     QTextStream out(stdout);
     out << "start " << metin(gorunen(b)) << '\n';
+    if (sinir >= 0) {
+        // A write past the limit fails with EFBIG instead of ending the process.
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit r;
+        getrlimit(RLIMIT_FSIZE, &r);
+        r.rlim_cur = rlim_t(sinir);
+        if (setrlimit(RLIMIT_FSIZE, &r) != 0)
+            return 3;
+    }
+    // What stderr says from here on belongs to the confirm.
+    std::fputs("onay:\n", stderr);
+    std::fflush(stderr);
     seffaflikOnayla(b, 77);
     out << "after " << metin(gorunen(b)) << '\n';
     out << "stored " << AyarDeposu::ayar_oku(Anahtar::Seffaflik) << '\n';
@@ -135,8 +152,8 @@ private Q_SLOTS:
     void yolDosyadanGecer();
     void calisirkenSilinen_data();
     void calisirkenSilinen();
-    void yetkisizKullanici_data();
-    void yetkisizKullanici();
+    void yazilamayanDepo_data();
+    void yazilamayanDepo();
 
 private:
     std::unique_ptr<MockClock> m_saat;
@@ -295,30 +312,44 @@ void TestBozukDepo::calisirkenSilinen()
     QCOMPARE(gorunen(b).yazi, Sayi::varsayilanYaziRengi);
 }
 
-void TestBozukDepo::yetkisizKullanici_data()
+void TestBozukDepo::yazilamayanDepo_data()
 {
     QTest::addColumn<QString>("durum");
+    QTest::addColumn<qint64>("sinir");
     QTest::addColumn<QString>("beklenenBaslangic");
     QTest::addColumn<QString>("beklenenSonra");
     QTest::addColumn<QString>("beklenenDeger");
-    QTest::addColumn<bool>("yazmaUyarisi");
+    QTest::addColumn<QString>("uyari");
     const QString kullanici = QStringLiteral("visible=1 text=255 back=16711680 opacity=200");
     const QString varsayilan = QStringLiteral("visible=1 text=65280 back=0 opacity=255");
-    QTest::newRow("read-only file") << "readonly-file" << kullanici << kullanici << "200" << true;
-    QTest::newRow("read-only folder") << "readonly-folder" << kullanici << kullanici << "200" << true;
-    QTest::newRow("empty read-only folder") << "empty-readonly-folder" << varsayilan << varsayilan << "" << true;
-    QTest::newRow("unreadable file") << "unreadable-file" << varsayilan << varsayilan << "" << true;
-    QTest::newRow("writable (control)") << "writable" << kullanici << "visible=1 text=255 back=16711680 opacity=77"
-                                        << "77" << false;
+    const QString yazilan = QStringLiteral("visible=1 text=255 back=16711680 opacity=77");
+    QTest::newRow("disk full, 0 bytes free") << "writable" << 0LL << kullanici << kullanici << "200" << "disk full";
+    QTest::newRow("disk full, 100 bytes free") << "writable" << 100LL << kullanici << kullanici << "200"
+                                               << "disk full";
+    QTest::newRow("disk full, 4 KB free") << "writable" << 4096LL << kullanici << kullanici << "200"
+                                          << "disk full";
+    QTest::newRow("read-only file") << "readonly-file" << -1LL << kullanici << kullanici << "200" << "no permission";
+    QTest::newRow("read-only folder") << "readonly-folder" << -1LL << kullanici << kullanici << "200"
+                                      << "no permission";
+    QTest::newRow("empty read-only folder") << "empty-readonly-folder" << -1LL << varsayilan << varsayilan << ""
+                                            << "no permission";
+    QTest::newRow("unreadable file") << "unreadable-file" << -1LL << varsayilan << varsayilan << ""
+                                     << "no permission";
+    QTest::newRow("dangling link, no folder for its target") << "dangling-link" << -1LL << varsayilan << varsayilan
+                                                             << "" << "error";
+    QTest::newRow("dangling link into a folder") << "link-into-folder" << -1LL << varsayilan
+                                                 << "visible=1 text=65280 back=0 opacity=77" << "77" << "";
+    QTest::newRow("writable (control)") << "writable" << -1LL << kullanici << yazilan << "77" << "";
 }
 
-void TestBozukDepo::yetkisizKullanici()
+void TestBozukDepo::yazilamayanDepo()
 {
     QFETCH(QString, durum);
+    QFETCH(qint64, sinir);
     QFETCH(QString, beklenenBaslangic);
     QFETCH(QString, beklenenSonra);
     QFETCH(QString, beklenenDeger);
-    QFETCH(bool, yazmaUyarisi);
+    QFETCH(QString, uyari);
 
     // Root ignores permission bits: the child drops to "nobody" for them to count.
     const bool kok = geteuid() == 0;
@@ -334,17 +365,28 @@ void TestBozukDepo::yetkisizKullanici()
     const QString klasor = d.filePath(QStringLiteral("config"));
     QVERIFY(QDir().mkpath(klasor));
     const QString yol = klasor + QStringLiteral("/Orlenbay.ini");
-    if (durum != QLatin1String("empty-readonly-folder")) {
+    // A store of 9 KB, as a long reminder makes it: larger than the room left in the disk cases.
+    const QByteArray depo = QByteArray(kullaniciDeposu).replace("Demle", QByteArray(9000, 'd'));
+    const bool baglanti = durum.endsWith(QLatin1String("link")) || durum == QLatin1String("link-into-folder");
+    const QString hedefKlasor = d.filePath(QStringLiteral("hedef"));
+    const QString hedef = hedefKlasor + QStringLiteral("/Orlenbay.ini");
+    if (baglanti) {
+        QVERIFY(QFile::link(hedef, yol));
+        if (durum == QLatin1String("link-into-folder")) {
+            QVERIFY(QDir().mkpath(hedefKlasor));
+            QVERIFY(::chown(qPrintable(hedefKlasor), kim, kim) == 0 || !kok);
+        }
+    } else if (durum != QLatin1String("empty-readonly-folder")) {
         QFile f(yol);
         QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(kullaniciDeposu);
+        f.write(depo);
     }
-    // The folder belongs to the child unless it is the read-only one; the file never does.
-    const bool klasorOnun = durum != QLatin1String("readonly-folder") && durum != QLatin1String("empty-readonly-folder");
+    // The folder belongs to the child unless it is the read-only one; the file only when writable.
+    const bool klasorOnun = !durum.contains(QLatin1String("readonly-folder"));
     QVERIFY(::chown(qPrintable(klasor), klasorOnun ? kim : 0, klasorOnun ? kim : 0) == 0 || !kok);
     const auto rx = QFileDevice::ReadOwner | QFileDevice::ExeOwner | QFileDevice::ReadOther | QFileDevice::ExeOther;
     QFile::setPermissions(klasor, klasorOnun ? rx | QFileDevice::WriteOwner : rx);
-    if (QFileInfo::exists(yol)) {
+    if (!baglanti && QFileInfo::exists(yol)) {
         if (durum == QLatin1String("writable"))
             QVERIFY(::chown(qPrintable(yol), kim, kim) == 0 || !kok);
         QFile::setPermissions(yol, durum == QLatin1String("unreadable-file") ? QFileDevice::Permissions()
@@ -360,11 +402,12 @@ void TestBozukDepo::yetkisizKullanici()
     env.insert(QStringLiteral("HOME"), d.path());
     p.setProcessEnvironment(env);
     const QString ben = QCoreApplication::applicationFilePath();
+    const QStringList cocukArg = {ben, QStringLiteral("--cocuk"), QString::number(sinir)};
     if (kok)
-        p.start(setpriv, {QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
-                          QStringLiteral("--clear-groups"), ben, QStringLiteral("--cocuk")});
+        p.start(setpriv, QStringList{QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
+                                     QStringLiteral("--clear-groups")} + cocukArg);
     else
-        p.start(ben, {QStringLiteral("--cocuk")});
+        p.start(ben, cocukArg.mid(1));
     QVERIFY(p.waitForFinished(60000));
     const QString cikti = QString::fromUtf8(p.readAllStandardOutput());
     const QString hata = QString::fromUtf8(p.readAllStandardError());
@@ -373,25 +416,36 @@ void TestBozukDepo::yetkisizKullanici()
     QCOMPARE(satirlar.value(0), QStringLiteral("start ") + beklenenBaslangic);
     QCOMPARE(satirlar.value(1), QStringLiteral("after ") + beklenenSonra);
     QCOMPARE(satirlar.value(2).trimmed(), (QStringLiteral("stored ") + beklenenDeger).trimmed());
-    QCOMPARE(hata.contains(QLatin1String("could not write")), yazmaUyarisi);
-    if (yazmaUyarisi && QFileInfo::exists(yol)) {
+    // The confirm's failure, with its reason, on stderr.
+    const QString onayda = hata.section(QStringLiteral("onay:\n"), 1);
+    const QRegularExpression onayUyarisi(QStringLiteral("could not write \"Şeffaflık\" to .*: ") +
+                                         QRegularExpression::escape(uyari) + QStringLiteral(" \\("));
+    QVERIFY2(uyari.isEmpty() != onayda.contains(onayUyarisi), qPrintable(hata));
+    QCOMPARE(onayda.contains(QLatin1String("could not write")), !uyari.isEmpty());
+    if (!uyari.isEmpty() && !baglanti && QFileInfo::exists(yol)) {
         // Refused writes leave the file as it was, and nothing beside it.
         QFile::setPermissions(yol, QFileDevice::ReadOwner);
         QFile f(yol);
         QVERIFY(f.open(QIODevice::ReadOnly));
-        QCOMPARE(f.readAll(), kullaniciDeposu);
+        QCOMPARE(f.readAll(), depo);
         QCOMPARE(QDir(klasor).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("Orlenbay.ini")});
     }
-    if (!QFileInfo::exists(yol))
+    if (baglanti) {
+        // The link stays a link to the same place; the file is written through it, or not at all.
+        QCOMPARE(QFileInfo(yol).symLinkTarget(), hedef);
+        QCOMPARE(QDir(hedefKlasor).entryList(QDir::Files | QDir::Hidden),
+                 uyari.isEmpty() ? QStringList{QStringLiteral("Orlenbay.ini")} : QStringList());
+    } else if (!QFileInfo::exists(yol)) {
         QCOMPARE(QDir(klasor).entryList(QDir::Files | QDir::Hidden), QStringList());
+    }
     QFile::setPermissions(klasor, rx | QFileDevice::WriteOwner);
 }
 
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
-    if (argc > 1 && qstrcmp(argv[1], "--cocuk") == 0)
-        return cocuk();
+    if (argc > 2 && qstrcmp(argv[1], "--cocuk") == 0)
+        return cocuk(QByteArray(argv[2]).toLongLong());
     TestBozukDepo t;
     QTEST_SET_MAIN_SOURCE_PATH
     return QTest::qExec(&t, argc, argv);
