@@ -1,11 +1,13 @@
 #include "startup/ayardeposu.h"
 
+#include <QDeadlineTimer>
 #include <QFile>
 #include <QLockFile>
 #include <QRandomGenerator>
 #include <QStandardPaths>
 #include <QStringDecoder>
 #include <QStringList>
+#include <QThread>
 
 #include <cerrno>
 #include <cstring>
@@ -465,10 +467,17 @@ Sonuc yazim(const QList<std::pair<QString, QString>> &degerler, const QString &b
     // Read and replace as one step against other clocks of the same user.
     QLockFile kilit(QFile::decodeName(hedef) + QLatin1String(".lock"));
     kilit.setStaleLockTime(10000);
-    errno = 0;
-    if (!kilit.tryLock(5000)) {
+    // Another clock holds it for one write, a few milliseconds: QLockFile's own wait would sleep 100 ms
+    // and more between tries.
+    const QDeadlineTimer sure(5000);
+    for (;;) {
+        errno = 0;
+        if (kilit.tryLock(0))
+            break;
         const int no = errno;
-        return kilitHatasi(kilit.error(), no, klasoru(hedef));
+        if (kilit.error() != QLockFile::LockFailedError || sure.hasExpired())
+            return kilitHatasi(kilit.error(), no, klasoru(hedef));
+        QThread::msleep(2);
     }
 
     QByteArray eski;
