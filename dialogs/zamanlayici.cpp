@@ -1,6 +1,7 @@
 #include "dialogs/zamanlayici.h"
 
 #include "dialogs/formyazisi.h"
+#include "platform/errorbox.h"
 #include "platform/toolwindow.h"
 #include "platform/widgets.h"
 #include "startup/ayardeposu.h"
@@ -98,9 +99,14 @@ void Zamanlayici::Form_Load()
 
 void Zamanlayici::Command1_Click()
 {
-    AyarDeposu::ayar_yaz(Anahtar::Zaman1, Text3->text());
-    AyarDeposu::ayar_yaz(Anahtar::Zaman2, Text4->text());
-    AyarDeposu::ayar_yaz(Anahtar::Baslik, Text1->text());
-    AyarDeposu::ayar_yaz(Anahtar::Metin, Text2->text());
+    // The four texts are one reminder: all of them are stored or none.
+    const AyarDeposu::Sonuc sonuc = AyarDeposu::ayarlari_yaz({{Anahtar::Zaman1, Text3->text()},
+                                                              {Anahtar::Zaman2, Text4->text()},
+                                                              {Anahtar::Baslik, Text1->text()},
+                                                              {Anahtar::Metin, Text2->text()}});
+    if (!sonuc.basarili()) {
+        platform::ErrorBox::show(this, sonuc.mesaj());
+        return;
+    }
     close();
 }

@@ -5,6 +5,7 @@
 #include "dialogs/menu.h"
 #include "dialogs/renk.h"
 #include "dialogs/seffaflik.h"
+#include "dialogs/zamanlayici.h"
 #include "helpers.h"
 #include "mockclock.h"
 #include "platform/colorchooser.h"
@@ -17,6 +18,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QRandomGenerator>
@@ -27,6 +29,7 @@
 #include <QTest>
 
 #include <csignal>
+#include <cstdio>
 
 #include <sys/resource.h>
 #include <unistd.h>
@@ -132,6 +135,58 @@ const QByteArray kullaniciDeposu = QByteArrayLiteral("[Velmora V.2.0]\nAyar=1\nY
 // What the user chose in it: red digits on blue, 200 opaque.
 constexpr int kullaniciYazi = 255, kullaniciArka = 16711680, kullaniciOpaklik = 200;
 
+// The reminder of one confirm: the same clock and round in all four boxes (hour, minute, title, text).
+QStringList hatirlatma(const QString &saat, const QString &tur)
+{
+    return {tur, saat, saat + QLatin1Char(' ') + tur, QStringLiteral("Metin ") + saat + QLatin1Char(' ') + tur};
+}
+
+// One of two clocks confirming at once. Clock "a" alone sets the opacity, so each loading of the
+// transparency dialog must show what it confirmed last; both confirm the reminder, so each loading of
+// the reminder dialog must show one confirm whole. The dialogs are made once and loaded again each
+// round, so that the rounds are mostly reading and writing the store.
+int yarisan(const QString &saat, int adet)
+{
+    Seffaflik s;
+    Zamanlayici z;
+    auto *kaydirac = s.findChild<QSlider *>(QStringLiteral("Slider1"));
+    QList<QLineEdit *> kutular;
+    for (const char *ad : {"Text3", "Text4", "Text1", "Text2"})
+        kutular << z.findChild<QLineEdit *>(QLatin1String(ad));
+    std::puts("hazir");
+    std::fflush(stdout);
+    char satir[8];
+    if (!std::fgets(satir, sizeof satir, stdin))
+        return 2;
+    int bozuk = 0;
+    for (int tur = 0; tur < adet; ++tur) {
+        if (saat == QLatin1String("a")) {
+            s.Form_Load();
+            if (kaydirac->value() != (tur == 0 ? kullaniciOpaklik : tur)) {
+                std::printf("lost in round %d: opacity %d\n", tur, kaydirac->value());
+                ++bozuk;
+            }
+            kaydirac->setValue(tur + 1);
+            s.findChild<QPushButton *>(QStringLiteral("Command1"))->click();
+        }
+        z.Form_Load();
+        QStringList gorunen;
+        for (QLineEdit *k : kutular)
+            gorunen << k->text();
+        const QStringList ilk = {"07", "30", "Çay", "Demle"};
+        if (gorunen != ilk && gorunen != hatirlatma(gorunen[1], gorunen[0])) {
+            std::printf("mixed in round %d: %s\n", tur, qUtf8Printable(gorunen.join(QLatin1Char('|'))));
+            ++bozuk;
+        }
+        const QStringList yeni = hatirlatma(saat, QString::number(tur).rightJustified(2, QLatin1Char('0')));
+        for (int k = 0; k < 4; ++k)
+            kutular[k]->setText(yeni[k]);
+        z.findChild<QPushButton *>(QStringLiteral("Command1"))->click();
+    }
+    std::printf("done %d\n", bozuk);
+    return 0;
+}
+
 } // namespace
 
 class TestBozukDepo : public QObject
@@ -158,6 +213,7 @@ private Q_SLOTS:
     void calisirkenSilinen();
     void yazilamayanDepo_data();
     void yazilamayanDepo();
+    void ikiSaatAyniAnda();
 
 private:
     std::unique_ptr<MockClock> m_saat;
@@ -455,11 +511,55 @@ void TestBozukDepo::yazilamayanDepo()
     QFile::setPermissions(klasor, rx | QFileDevice::WriteOwner);
 }
 
+void TestBozukDepo::ikiSaatAyniAnda()
+{
+    // Two clocks of one user, 50 rounds each, released at the same moment.
+    QTemporaryDir d;
+    QVERIFY(d.isValid());
+    QFile f(d.filePath(QStringLiteral("Orlenbay.ini")));
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(kullaniciDeposu);
+    f.close();
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), d.path());
+    QProcess saatler[2];
+    for (int i = 0; i < 2; ++i) {
+        saatler[i].setProcessEnvironment(env);
+        saatler[i].start(QCoreApplication::applicationFilePath(),
+                         {QStringLiteral("--yaris"), QString(QLatin1Char('a' + i)), QStringLiteral("50")});
+    }
+    for (QProcess &p : saatler) {
+        while (!p.canReadLine() && p.waitForReadyRead(30000)) {
+        }
+        QCOMPARE(p.readLine(), QByteArray("hazir\n"));
+    }
+    for (QProcess &p : saatler) {
+        p.write("\n");
+        QVERIFY(p.waitForBytesWritten(5000));
+    }
+    for (QProcess &p : saatler) {
+        QVERIFY(p.waitForFinished(60000));
+        const QByteArray cikti = p.readAllStandardOutput();
+        QVERIFY2(p.exitCode() == 0 && cikti.endsWith("done 0\n"), cikti.constData());
+    }
+    // The last confirms are in, and each key stands once, in its place.
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QStringList anahtarlar;
+    for (const QString &satir : QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts).mid(1))
+        anahtarlar << satir.section(QLatin1Char('='), 0, 0);
+    QCOMPARE(anahtarlar, firstRunKeys());
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(d.path()));
+    QCOMPARE(AyarDeposu::ayar_oku(Anahtar::Seffaflik), QStringLiteral("50"));
+    QCOMPARE(AyarDeposu::ayar_oku(Anahtar::Zaman1), QStringLiteral("49"));
+}
+
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
     if (argc > 2 && qstrcmp(argv[1], "--cocuk") == 0)
         return cocuk(QByteArray(argv[2]).toLongLong());
+    if (argc > 3 && qstrcmp(argv[1], "--yaris") == 0)
+        return yarisan(QString::fromLatin1(argv[2]), QByteArray(argv[3]).toInt());
     TestBozukDepo t;
     QTEST_SET_MAIN_SOURCE_PATH
     return QTest::qExec(&t, argc, argv);
