@@ -11,6 +11,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include <limits>
+
 namespace {
 
 // A caption in the theme's highlight text; an opaque one also fills its box with the highlight.
@@ -65,6 +67,9 @@ Zamanlayici::Zamanlayici(QWidget *parent) : QWidget(parent)
     Label3 = etiket(this, "Label3", QStringLiteral("Uyarı Zamanı :"), QRect(8, 56, 161, 17), true);
     Text1 = kutu(this, "Text1", QRect(80, 8, 177, 19));
     Text2 = kutu(this, "Text2", QRect(80, 32, 177, 19));
+    // No limit for the title and the text: QLineEdit's default of 32767 would cut a longer one.
+    Text1->setMaxLength(std::numeric_limits<int>::max());
+    Text2->setMaxLength(std::numeric_limits<int>::max());
     Text3 = kutu(this, "Text3", QRect(80, 56, 25, 19));
     Text4 = kutu(this, "Text4", QRect(112, 56, 25, 19));
     Text3->setText(QStringLiteral("00"));

@@ -303,12 +303,14 @@ void TestBozukDepo::bozukDosyaylaBaslar()
 
 void TestBozukDepo::buyukDegerKorunur()
 {
-    // A 1 MB reminder text survives start-up and a confirm of another dialog, byte for byte.
+    // A 1 MB reminder text and a title past a text box's usual 32767 characters survive start-up,
+    // confirms of the other dialogs and of the reminder dialog itself, byte for byte.
     QString buyuk;
     for (int i = 0; buyuk.size() < (1 << 20); ++i)
         buyuk += QStringLiteral("Öğle %1 çayı; ").arg(i);
+    const QString baslik = QString(40000, u'ş') + QStringLiteral("son");
     dosyaYaz(kullaniciDeposu);
-    AyarDeposu::ayar_yaz(Anahtar::Metin, buyuk);
+    AyarDeposu::ayarlari_yaz({{Anahtar::Metin, buyuk}, {Anahtar::Baslik, baslik}});
     Baslangic b;
     b.Form_Load();
     QCOMPARE(gorunen(b).yazi, kullaniciYazi);
@@ -317,6 +319,13 @@ void TestBozukDepo::buyukDegerKorunur()
     QCOMPARE(AyarDeposu::ayar_oku(Anahtar::Metin), buyuk);
     QCOMPARE(AyarDeposu::ayar_oku(Anahtar::Seffaflik), QStringLiteral("100"));
     QVERIFY(b.form1()->isVisible());
+    b.menu()->zaman_Click();
+    Zamanlayici *z = b.menu()->zamanlayiciPenceresi();
+    QCOMPARE(z->findChild<QLineEdit *>(QStringLiteral("Text1"))->text(), baslik);
+    QVERIFY(z->findChild<QLineEdit *>(QStringLiteral("Text2"))->text() == buyuk);
+    z->findChild<QPushButton *>(QStringLiteral("Command1"))->click();
+    QCOMPARE(AyarDeposu::ayar_oku(Anahtar::Baslik), baslik);
+    QVERIFY(AyarDeposu::ayar_oku(Anahtar::Metin) == buyuk);
 }
 
 void TestBozukDepo::yolDosyadanGecer()
