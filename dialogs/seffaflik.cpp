@@ -60,7 +60,8 @@ void Seffaflik::Slider1_Change()
 
 void Seffaflik::Command1_Click()
 {
-    const AyarDeposu::Sonuc sonuc = AyarDeposu::ayar_yaz(Anahtar::Seffaflik, QString::number(Slider1->value()));
+    const AyarDeposu::Sonuc sonuc =
+        AyarDeposu::ayar_yaz(Anahtar::Seffaflik, QString::number(Slider1->value()));
     if (!sonuc.basarili()) {
         // Nothing changed on disk, so the clock is not rebuilt: it keeps the opacity of the slider,
         // and the dialog stays open for a retry.

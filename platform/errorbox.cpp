@@ -10,7 +10,8 @@ void ErrorBox::show(QWidget *parent, const QString &text)
         reader->read(parent, text);
         return;
     }
-    QMessageBox box(QMessageBox::Warning, parent ? parent->windowTitle() : QString(), text, QMessageBox::Ok, parent);
+    QMessageBox box(QMessageBox::Warning, parent ? parent->windowTitle() : QString(), text, QMessageBox::Ok,
+                    parent);
     box.setWindowModality(Qt::WindowModal);
     box.exec();
 }

@@ -45,7 +45,8 @@ QString kacir(const QString &metin, bool anahtar)
     for (qsizetype i = 0; i < metin.size(); ++i) {
         const QChar c = metin[i];
         // Blanks at the ends would be trimmed away on reading.
-        if ((i == 0 || i == metin.size() - 1) && c.isSpace() && c != QLatin1Char('\n') && c != QLatin1Char('\r')) {
+        if ((i == 0 || i == metin.size() - 1) && c.isSpace() && c != QLatin1Char('\n') &&
+            c != QLatin1Char('\r')) {
             k += QLatin1Char('\\');
             k += c;
             continue;
@@ -118,7 +119,8 @@ qsizetype esittirYeri(QByteArrayView satir)
 // edited or written elsewhere may be in.
 QString metin(QByteArrayView bayt, bool *utf8 = nullptr)
 {
-    QStringDecoder d(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+    QStringDecoder d(QStringDecoder::Utf8,
+                     QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
     QString m = d(bayt);
     if (utf8)
         *utf8 = !d.hasError();
@@ -445,7 +447,8 @@ Sonuc kilitHatasi(QLockFile::LockError h, int no, const QByteArray &klasor)
         return hata(EBUSY, "lock");
     // QLockFile says only "unknown" when it cannot write its own small file, as on a full disk.
     struct statvfs v;
-    if (no != ENOSPC && no != EDQUOT && no != EFBIG && ::statvfs(klasor.constData(), &v) == 0 && v.f_bavail == 0)
+    if (no != ENOSPC && no != EDQUOT && no != EFBIG && ::statvfs(klasor.constData(), &v) == 0 &&
+        v.f_bavail == 0)
         no = ENOSPC;
     return hata(no ? no : EIO, "lock");
 }
@@ -540,8 +543,9 @@ Sonuc ayarlari_yaz(const QList<std::pair<QString, QString>> &degerler, const QSt
         const char *neden = s.neden == Sonuc::DiskDolu ? "disk full"
                             : s.neden == Sonuc::IzinYok ? "no permission"
                                                         : "error";
-        qWarning("velmora: could not write %s to %s: %s (%s)", qUtf8Printable(adlar.join(QLatin1String(", "))),
-                 qUtf8Printable(dosyaYolu()), neden, qUtf8Printable(s.ayrinti));
+        qWarning("velmora: could not write %s to %s: %s (%s)",
+                 qUtf8Printable(adlar.join(QLatin1String(", "))), qUtf8Printable(dosyaYolu()), neden,
+                 qUtf8Printable(s.ayrinti));
     }
     return s;
 }

@@ -138,7 +138,8 @@ constexpr int kullaniciYazi = 255, kullaniciArka = 16711680, kullaniciOpaklik = 
 // The reminder of one confirm: the same clock and round in all four boxes (hour, minute, title, text).
 QStringList hatirlatma(const QString &saat, const QString &tur)
 {
-    return {tur, saat, saat + QLatin1Char(' ') + tur, QStringLiteral("Metin ") + saat + QLatin1Char(' ') + tur};
+    return {tur, saat, saat + QLatin1Char(' ') + tur,
+            QStringLiteral("Metin ") + saat + QLatin1Char(' ') + tur};
 }
 
 // One of two clocks confirming at once. Clock "a" alone sets the opacity, so each loading of the
@@ -349,7 +350,8 @@ void TestBozukDepo::yolDosyadanGecer()
     // clock, not rebuilt, keeps the opacity the slider gave it.
     ScopedErrorBox kutu;
     seffaflikOnayla(b, 60);
-    QCOMPARE(kutu.shown, QStringList{QStringLiteral("Şeffaflık Ayarı: Ayar kaydedilemedi: dosyaya yazılamadı.")});
+    QCOMPARE(kutu.shown,
+             QStringList{QStringLiteral("Şeffaflık Ayarı: Ayar kaydedilemedi: dosyaya yazılamadı.")});
     QVERIFY(b.menu()->seffaflikPenceresi());
     QVERIFY(b.form1() && b.form1()->isVisible());
     QCOMPARE(gorunen(b).opaklik, 60);
@@ -399,14 +401,20 @@ void TestBozukDepo::yazilamayanDepo_data()
     const QString dolu = QStringLiteral("Ayar kaydedilemedi: disk dolu.");
     const QString izin = QStringLiteral("Ayar kaydedilemedi: erişim izni yok.");
     const QString diger = QStringLiteral("Ayar kaydedilemedi: dosyaya yazılamadı.");
-    QTest::newRow("disk full, 0 bytes free") << "writable" << 0LL << kullanici << "200" << "disk full" << dolu;
-    QTest::newRow("disk full, 100 bytes free") << "writable" << 100LL << kullanici << "200" << "disk full" << dolu;
-    QTest::newRow("disk full, 4 KB free") << "writable" << 4096LL << kullanici << "200" << "disk full" << dolu;
-    QTest::newRow("read-only file") << "readonly-file" << -1LL << kullanici << "200" << "no permission" << izin;
-    QTest::newRow("read-only folder") << "readonly-folder" << -1LL << kullanici << "200" << "no permission" << izin;
+    QTest::newRow("disk full, 0 bytes free") << "writable" << 0LL << kullanici << "200"
+                                             << "disk full" << dolu;
+    QTest::newRow("disk full, 100 bytes free") << "writable" << 100LL << kullanici << "200"
+                                               << "disk full" << dolu;
+    QTest::newRow("disk full, 4 KB free") << "writable" << 4096LL << kullanici << "200"
+                                          << "disk full" << dolu;
+    QTest::newRow("read-only file") << "readonly-file" << -1LL << kullanici << "200"
+                                    << "no permission" << izin;
+    QTest::newRow("read-only folder") << "readonly-folder" << -1LL << kullanici << "200"
+                                      << "no permission" << izin;
     QTest::newRow("empty read-only folder") << "empty-readonly-folder" << -1LL << varsayilan << ""
                                             << "no permission" << izin;
-    QTest::newRow("unreadable file") << "unreadable-file" << -1LL << varsayilan << "" << "no permission" << izin;
+    QTest::newRow("unreadable file") << "unreadable-file" << -1LL << varsayilan << ""
+                                     << "no permission" << izin;
     QTest::newRow("dangling link, no folder for its target") << "dangling-link" << -1LL << varsayilan << ""
                                                              << "error" << diger;
     QTest::newRow("dangling link into a folder") << "link-into-folder" << -1LL << varsayilan << "77" << ""
@@ -492,8 +500,8 @@ void TestBozukDepo::yazilamayanDepo()
     beklenenSonra.replace(QRegularExpression(QStringLiteral("opacity=\\d+$")), QStringLiteral("opacity=77"));
     QCOMPARE(satirlar.value(1), QStringLiteral("after ") + beklenenSonra);
     QCOMPARE(satirlar.value(2).trimmed(), (QStringLiteral("stored ") + beklenenDeger).trimmed());
-    QCOMPARE(satirlar.value(3).trimmed(),
-             (QStringLiteral("box ") + (kutu.isEmpty() ? QString() : QStringLiteral("Şeffaflık Ayarı: ") + kutu)).trimmed());
+    const QString beklenenKutu = kutu.isEmpty() ? QString() : QStringLiteral("Şeffaflık Ayarı: ") + kutu;
+    QCOMPARE(satirlar.value(3).trimmed(), (QStringLiteral("box ") + beklenenKutu).trimmed());
     QCOMPARE(satirlar.value(4), QStringLiteral("dialog open %1").arg(!kutu.isEmpty()));
     // The confirm's failure, with its reason, on stderr.
     const QString onayda = hata.section(QStringLiteral("onay:\n"), 1);
@@ -554,7 +562,8 @@ void TestBozukDepo::ikiSaatAyniAnda()
     // The last confirms are in, and each key stands once, in its place.
     QVERIFY(f.open(QIODevice::ReadOnly));
     QStringList anahtarlar;
-    for (const QString &satir : QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts).mid(1))
+    for (const QString &satir :
+         QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts).mid(1))
         anahtarlar << satir.section(QLatin1Char('='), 0, 0);
     QCOMPARE(anahtarlar, firstRunKeys());
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(d.path()));
