@@ -17,6 +17,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
@@ -142,12 +143,24 @@ QStringList hatirlatma(const QString &saat, const QString &tur)
             QStringLiteral("Metin ") + saat + QLatin1Char(' ') + tur};
 }
 
+// The reminder as the file holds it at one moment. The dialog reads its four keys one at a time, and
+// the other clock may write in between.
+QStringList depodakiHatirlatma()
+{
+    QHash<QString, QString> degerler;
+    for (const QString &satir : QString::fromUtf8(storeBytes()).split(QLatin1Char('\n')))
+        degerler.insert(satir.section(QLatin1Char('='), 0, 0), satir.section(QLatin1Char('='), 1));
+    return {degerler[Anahtar::Zaman1], degerler[Anahtar::Zaman2], degerler[Anahtar::Baslik],
+            degerler[Anahtar::Metin]};
+}
+
 // One of two clocks confirming at once. Clock "a" alone sets the opacity, so each loading of the
-// transparency dialog must show what it confirmed last; both confirm the reminder, so each loading of
-// the reminder dialog must show one confirm whole. The dialogs are made once and loaded again each
+// transparency dialog must show what it confirmed last; both confirm the reminder, so the store must
+// hold one confirm's reminder whole at any moment. The dialogs are made once and used again each
 // round, so that the rounds are mostly reading and writing the store.
 int yarisan(const QString &saat, int adet)
 {
+    ScopedErrorBox kutu;
     Seffaflik s;
     Zamanlayici z;
     auto *kaydirac = s.findChild<QSlider *>(QStringLiteral("Slider1"));
@@ -170,10 +183,7 @@ int yarisan(const QString &saat, int adet)
             kaydirac->setValue(tur + 1);
             s.findChild<QPushButton *>(QStringLiteral("Command1"))->click();
         }
-        z.Form_Load();
-        QStringList gorunen;
-        for (QLineEdit *k : kutular)
-            gorunen << k->text();
+        const QStringList gorunen = depodakiHatirlatma();
         const QStringList ilk = {"07", "30", "Çay", "Demle"};
         if (gorunen != ilk && gorunen != hatirlatma(gorunen[1], gorunen[0])) {
             std::printf("mixed in round %d: %s\n", tur, qUtf8Printable(gorunen.join(QLatin1Char('|'))));
@@ -184,7 +194,9 @@ int yarisan(const QString &saat, int adet)
             kutular[k]->setText(yeni[k]);
         z.findChild<QPushButton *>(QStringLiteral("Command1"))->click();
     }
-    std::printf("done %d\n", bozuk);
+    for (const QString &k : kutu.shown)
+        std::printf("box: %s\n", qUtf8Printable(k));
+    std::printf("done %d\n", bozuk + int(kutu.shown.size()));
     return 0;
 }
 
