@@ -1,6 +1,7 @@
 #include "dialogs/renk.h"
 
 #include "dialogs/formyazisi.h"
+#include "platform/errorbox.h"
 #include "platform/toolwindow.h"
 #include "platform/widgets.h"
 #include "startup/ayardeposu.h"
@@ -118,8 +119,14 @@ void Renk::Command2_Click()
 
 void Renk::Command3_Click()
 {
-    AyarDeposu::ayar_yaz(Anahtar::Arka, QString::number(Sayi::bgr(yuzRengi(Command2))));
-    AyarDeposu::ayar_yaz(Anahtar::YaziRengi, QString::number(Sayi::bgr(yuzRengi(Command1))));
+    const AyarDeposu::Sonuc sonuc =
+        AyarDeposu::ayarlari_yaz({{Anahtar::Arka, QString::number(Sayi::bgr(yuzRengi(Command2)))},
+                                  {Anahtar::YaziRengi, QString::number(Sayi::bgr(yuzRengi(Command1)))}});
+    if (!sonuc.basarili()) {
+        // Nothing changed on disk, so the clock stays as it is; the dialog keeps the choice for a retry.
+        platform::ErrorBox::show(this, sonuc.mesaj());
+        return;
+    }
     Q_EMIT onaylandi();
     close();
 }

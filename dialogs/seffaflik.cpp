@@ -1,6 +1,7 @@
 #include "dialogs/seffaflik.h"
 
 #include "dialogs/formyazisi.h"
+#include "platform/errorbox.h"
 #include "platform/toolwindow.h"
 #include "platform/widgets.h"
 #include "startup/ayardeposu.h"
@@ -59,7 +60,14 @@ void Seffaflik::Slider1_Change()
 
 void Seffaflik::Command1_Click()
 {
-    AyarDeposu::ayar_yaz(Anahtar::Seffaflik, QString::number(Slider1->value()));
+    const AyarDeposu::Sonuc sonuc =
+        AyarDeposu::ayar_yaz(Anahtar::Seffaflik, QString::number(Slider1->value()));
+    if (!sonuc.basarili()) {
+        // Nothing changed on disk, so the clock is not rebuilt: it keeps the opacity of the slider,
+        // and the dialog stays open for a retry.
+        platform::ErrorBox::show(this, sonuc.mesaj());
+        return;
+    }
     Q_EMIT onaylandi();
     close();
 }

@@ -1,6 +1,7 @@
 #include "dialogs/zamanlayici.h"
 
 #include "dialogs/formyazisi.h"
+#include "platform/errorbox.h"
 #include "platform/toolwindow.h"
 #include "platform/widgets.h"
 #include "startup/ayardeposu.h"
@@ -9,6 +10,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+
+#include <limits>
 
 namespace {
 
@@ -64,6 +67,9 @@ Zamanlayici::Zamanlayici(QWidget *parent) : QWidget(parent)
     Label3 = etiket(this, "Label3", QStringLiteral("Uyarı Zamanı :"), QRect(8, 56, 161, 17), true);
     Text1 = kutu(this, "Text1", QRect(80, 8, 177, 19));
     Text2 = kutu(this, "Text2", QRect(80, 32, 177, 19));
+    // No limit for the title and the text: QLineEdit's default of 32767 would cut a longer one.
+    Text1->setMaxLength(std::numeric_limits<int>::max());
+    Text2->setMaxLength(std::numeric_limits<int>::max());
     Text3 = kutu(this, "Text3", QRect(80, 56, 25, 19));
     Text4 = kutu(this, "Text4", QRect(112, 56, 25, 19));
     Text3->setText(QStringLiteral("00"));
@@ -98,9 +104,14 @@ void Zamanlayici::Form_Load()
 
 void Zamanlayici::Command1_Click()
 {
-    AyarDeposu::ayar_yaz(Anahtar::Zaman1, Text3->text());
-    AyarDeposu::ayar_yaz(Anahtar::Zaman2, Text4->text());
-    AyarDeposu::ayar_yaz(Anahtar::Baslik, Text1->text());
-    AyarDeposu::ayar_yaz(Anahtar::Metin, Text2->text());
+    // The four texts are one reminder: all of them are stored or none.
+    const AyarDeposu::Sonuc sonuc = AyarDeposu::ayarlari_yaz({{Anahtar::Zaman1, Text3->text()},
+                                                              {Anahtar::Zaman2, Text4->text()},
+                                                              {Anahtar::Baslik, Text1->text()},
+                                                              {Anahtar::Metin, Text2->text()}});
+    if (!sonuc.basarili()) {
+        platform::ErrorBox::show(this, sonuc.mesaj());
+        return;
+    }
     close();
 }

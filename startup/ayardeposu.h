@@ -1,22 +1,40 @@
 #pragma once
 
 #include <QColor>
+#include <QList>
 #include <QString>
 
 #include <array>
+#include <utility>
 
 // The per-user settings store: application "Orlenbay", one section, text values by key.
 // Application, section and key names compare without regard to case; a key keeps the
-// spelling of its first write.
+// spelling of its first write. Lines the program does not write (comments, other sections, text in
+// another encoding) are kept as they are.
 namespace AyarDeposu {
 
 inline const QString uygulama = QStringLiteral("Orlenbay");
 inline const QString bolum = QStringLiteral("Velmora V.2.0");
 
+// What became of a write. A failed one left the file as it was.
+struct Sonuc
+{
+    enum Neden { Tamam, DiskDolu, IzinYok, Diger };
+    Neden neden = Tamam;
+    // The step that failed and the system's words, for stderr.
+    QString ayrinti;
+
+    bool basarili() const { return neden == Tamam; }
+    // One short sentence for the user; "" for a write that succeeded.
+    QString mesaj() const;
+};
+
 // "" when the key, the section or the store is absent or unreadable; reading creates nothing.
 QString ayar_oku(const QString &anahtar, const QString &bolumAdi = bolum);
-// On disk when it returns; a failed write is reported on stderr and the program goes on.
-void ayar_yaz(const QString &anahtar, const QString &metin, const QString &bolumAdi = bolum);
+// On disk and synced when it succeeds; a failure is also reported on stderr.
+Sonuc ayar_yaz(const QString &anahtar, const QString &metin, const QString &bolumAdi = bolum);
+// Several keys in one step: all of them or none. Keys not yet in the file are added in this order.
+Sonuc ayarlari_yaz(const QList<std::pair<QString, QString>> &degerler, const QString &bolumAdi = bolum);
 
 // The file behind the store, under the user's config folder.
 QString dosyaYolu();

@@ -32,6 +32,7 @@ private Q_SLOTS:
     void yazilanHemenDiskte();
     void okunamayanDepoBosVerir();
     void yazilamayanDepoCokmez();
+    void elleDuzenlenmisDosya();
     void anahtarKenarBosluklari_data();
     void anahtarKenarBosluklari();
     void sayiOku_data();
@@ -137,6 +138,62 @@ void TestAyarDeposu::yazilamayanDepoCokmez()
     AyarDeposu::ayar_yaz(Anahtar::Ayar, QStringLiteral("1"));
     QCOMPARE(AyarDeposu::ayar_oku(Anahtar::Ayar), QString());
     QVERIFY(QDir(AyarDeposu::dosyaYolu()).removeRecursively());
+}
+
+void TestAyarDeposu::elleDuzenlenmisDosya()
+{
+    // Edited by hand: a comment, blank lines, blanks around "=", a Windows line end, another
+    // program's section, and three lines in Latin-5 ("Yazı Rengi", "Şeffaflık", "Başlık=Çay").
+    const QByteArray once = "; Velmora ayarları\n"
+                            "\n"
+                            "[Velmora V.2.0]\n"
+                            "Ayar = 1\n"
+                            "# renkler\n"
+                            "Yaz\xfd Rengi=255\n"
+                            "\xde" "effafl\xfdk=200\n"
+                            "Ba\xfel\xfdk=\xc7" "ay\n"
+                            "Metin= Demle  \r\n"
+                            "\n"
+                            "[Başka Program]\n"
+                            "Arka=5\n"
+                            "x=\xff\xfe\n";
+    {
+        QFile f(AyarDeposu::dosyaYolu());
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(once);
+    }
+    QCOMPARE(AyarDeposu::ayar_oku(Anahtar::Ayar), QStringLiteral("1"));
+    QCOMPARE(AyarDeposu::ayar_oku(Anahtar::YaziRengi), QStringLiteral("255"));
+    QCOMPARE(AyarDeposu::ayar_oku(Anahtar::Seffaflik), QStringLiteral("200"));
+    QCOMPARE(AyarDeposu::ayar_oku(Anahtar::Baslik), QStringLiteral("Çay"));
+    QCOMPARE(AyarDeposu::ayar_oku(Anahtar::Metin), QStringLiteral("Demle"));
+    QCOMPARE(AyarDeposu::ayar_oku(Anahtar::Arka), QString());
+
+    // A value that did not change is not written; the others change where they stand, a new key
+    // goes after the last key of its section, and a value with blanks of its own keeps them.
+    QVERIFY(AyarDeposu::ayar_yaz(Anahtar::Ayar, QStringLiteral("1")).basarili());
+    QVERIFY(AyarDeposu::ayarlari_yaz({{Anahtar::Arka, QStringLiteral("0")},
+                                      {Anahtar::Seffaflik, QStringLiteral("90")},
+                                      {Anahtar::Baslik, QStringLiteral(" Çay ")}})
+                .basarili());
+    QFile f(AyarDeposu::dosyaYolu());
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), QByteArray("; Velmora ayarları\n"
+                                     "\n"
+                                     "[Velmora V.2.0]\n"
+                                     "Ayar = 1\n"
+                                     "# renkler\n"
+                                     "Yaz\xfd Rengi=255\n"
+                                     "Şeffaflık=90\n"
+                                     "Başlık=\\ Çay\\ \n"
+                                     "Metin= Demle  \r\n"
+                                     "Arka=0\n"
+                                     "\n"
+                                     "[Başka Program]\n"
+                                     "Arka=5\n"
+                                     "x=\xff\xfe\n"));
+    QCOMPARE(AyarDeposu::ayar_oku(Anahtar::Baslik), QStringLiteral(" Çay "));
+    QCOMPARE(AyarDeposu::ayar_oku(Anahtar::Seffaflik), QStringLiteral("90"));
 }
 
 void TestAyarDeposu::anahtarKenarBosluklari_data()

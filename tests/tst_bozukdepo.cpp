@@ -1,12 +1,15 @@
 // Broken and unwritable settings stores: the program starts, shows its clock and never leaves a torn
-// file. Permission cases run in a child process as an unprivileged user, since root writes anywhere.
+// file. Stores that cannot be written run in a child process: as an unprivileged user, since root
+// writes anywhere, and with a file size limit for a full disk.
 #include "clock/form1.h"
 #include "dialogs/menu.h"
 #include "dialogs/renk.h"
 #include "dialogs/seffaflik.h"
+#include "dialogs/zamanlayici.h"
 #include "helpers.h"
 #include "mockclock.h"
 #include "platform/colorchooser.h"
+#include "scopederrorbox.h"
 #include "startup/ayardeposu.h"
 #include "startup/baslangic.h"
 
@@ -14,7 +17,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QLabel>
+#include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QRandomGenerator>
@@ -24,6 +29,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <csignal>
+#include <cstdio>
+
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace {
@@ -69,25 +78,6 @@ void dosyaYaz(const QByteArray &icerik)
         qFatal("cannot prepare the store");
 }
 
-// A store as the program writes it: UTF-8, one section, every line a header or a key.
-bool saglamDepo(const QByteArray &icerik, QString *neden)
-{
-    const QString m = QString::fromUtf8(icerik);
-    if (m.toUtf8() != icerik)
-        return *neden = QStringLiteral("not UTF-8"), false;
-    if (!icerik.endsWith('\n'))
-        return *neden = QStringLiteral("last line cut off"), false;
-    QStringList satirlar = m.split(QLatin1Char('\n'));
-    satirlar.removeLast();
-    if (satirlar.value(0) != QLatin1Char('[') + AyarDeposu::bolum + QLatin1Char(']'))
-        return *neden = QStringLiteral("no section header"), false;
-    for (const QString &s : satirlar.mid(1)) {
-        if (!s.contains(QLatin1Char('=')))
-            return *neden = QStringLiteral("line without a key: ") + s.left(40), false;
-    }
-    return true;
-}
-
 Seffaflik *seffaflikAc(Baslangic &b)
 {
     b.menu()->seffaf_Click();
@@ -110,17 +100,33 @@ void renkOnayla(Baslangic &b)
 }
 
 // The child's part: start, report what the clock shows, confirm the transparency dialog with 77,
-// report again. Run with the store prepared by the parent.
-int cocuk()
+// report again. Run with the store prepared by the parent; a size limit in bytes stands for the
+// room left on the disk.
+int cocuk(qint64 sinir)
 {
     MockClock saat(QTime(12, 0));
+    ScopedErrorBox kutu;
     Baslangic b;
     b.Form_Load();
     QTextStream out(stdout);
     out << "start " << metin(gorunen(b)) << '\n';
+    if (sinir >= 0) {
+        // A write past the limit fails with EFBIG instead of ending the process.
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit r;
+        getrlimit(RLIMIT_FSIZE, &r);
+        r.rlim_cur = rlim_t(sinir);
+        if (setrlimit(RLIMIT_FSIZE, &r) != 0)
+            return 3;
+    }
+    // What stderr says from here on belongs to the confirm.
+    std::fputs("onay:\n", stderr);
+    std::fflush(stderr);
     seffaflikOnayla(b, 77);
     out << "after " << metin(gorunen(b)) << '\n';
     out << "stored " << AyarDeposu::ayar_oku(Anahtar::Seffaflik) << '\n';
+    out << "box " << kutu.shown.join(QLatin1Char('|')) << '\n';
+    out << "dialog open " << (b.menu()->seffaflikPenceresi() != nullptr) << '\n';
     return 0;
 }
 
@@ -129,6 +135,70 @@ const QByteArray kullaniciDeposu = QByteArrayLiteral("[Velmora V.2.0]\nAyar=1\nY
                                                      "Başlık=Çay\nMetin=Demle\nArka=16711680\n");
 // What the user chose in it: red digits on blue, 200 opaque.
 constexpr int kullaniciYazi = 255, kullaniciArka = 16711680, kullaniciOpaklik = 200;
+
+// The reminder of one confirm: the same clock and round in all four boxes (hour, minute, title, text).
+QStringList hatirlatma(const QString &saat, const QString &tur)
+{
+    return {tur, saat, saat + QLatin1Char(' ') + tur,
+            QStringLiteral("Metin ") + saat + QLatin1Char(' ') + tur};
+}
+
+// The reminder as the file holds it at one moment. The dialog reads its four keys one at a time, and
+// the other clock may write in between.
+QStringList depodakiHatirlatma()
+{
+    QHash<QString, QString> degerler;
+    for (const QString &satir : QString::fromUtf8(storeBytes()).split(QLatin1Char('\n')))
+        degerler.insert(satir.section(QLatin1Char('='), 0, 0), satir.section(QLatin1Char('='), 1));
+    return {degerler[Anahtar::Zaman1], degerler[Anahtar::Zaman2], degerler[Anahtar::Baslik],
+            degerler[Anahtar::Metin]};
+}
+
+// One of two clocks confirming at once. Clock "a" alone sets the opacity, so each loading of the
+// transparency dialog must show what it confirmed last; both confirm the reminder, so the store must
+// hold one confirm's reminder whole at any moment. The dialogs are made once and used again each
+// round, so that the rounds are mostly reading and writing the store.
+int yarisan(const QString &saat, int adet)
+{
+    ScopedErrorBox kutu;
+    Seffaflik s;
+    Zamanlayici z;
+    auto *kaydirac = s.findChild<QSlider *>(QStringLiteral("Slider1"));
+    QList<QLineEdit *> kutular;
+    for (const char *ad : {"Text3", "Text4", "Text1", "Text2"})
+        kutular << z.findChild<QLineEdit *>(QLatin1String(ad));
+    std::puts("hazir");
+    std::fflush(stdout);
+    char satir[8];
+    if (!std::fgets(satir, sizeof satir, stdin))
+        return 2;
+    int bozuk = 0;
+    for (int tur = 0; tur < adet; ++tur) {
+        if (saat == QLatin1String("a")) {
+            s.Form_Load();
+            if (kaydirac->value() != (tur == 0 ? kullaniciOpaklik : tur)) {
+                std::printf("lost in round %d: opacity %d\n", tur, kaydirac->value());
+                ++bozuk;
+            }
+            kaydirac->setValue(tur + 1);
+            s.findChild<QPushButton *>(QStringLiteral("Command1"))->click();
+        }
+        const QStringList gorunen = depodakiHatirlatma();
+        const QStringList ilk = {"07", "30", "Çay", "Demle"};
+        if (gorunen != ilk && gorunen != hatirlatma(gorunen[1], gorunen[0])) {
+            std::printf("mixed in round %d: %s\n", tur, qUtf8Printable(gorunen.join(QLatin1Char('|'))));
+            ++bozuk;
+        }
+        const QStringList yeni = hatirlatma(saat, QString::number(tur).rightJustified(2, QLatin1Char('0')));
+        for (int k = 0; k < 4; ++k)
+            kutular[k]->setText(yeni[k]);
+        z.findChild<QPushButton *>(QStringLiteral("Command1"))->click();
+    }
+    for (const QString &k : kutu.shown)
+        std::printf("box: %s\n", qUtf8Printable(k));
+    std::printf("done %d\n", bozuk + int(kutu.shown.size()));
+    return 0;
+}
 
 } // namespace
 
@@ -154,8 +224,9 @@ private Q_SLOTS:
     void yolDosyadanGecer();
     void calisirkenSilinen_data();
     void calisirkenSilinen();
-    void yetkisizKullanici_data();
-    void yetkisizKullanici();
+    void yazilamayanDepo_data();
+    void yazilamayanDepo();
+    void ikiSaatAyniAnda();
 
 private:
     std::unique_ptr<MockClock> m_saat;
@@ -226,10 +297,13 @@ void TestBozukDepo::bozukDosyaylaBaslar()
     if (!ilkCalisma) {
         QCOMPARE(storeBytes(), icerik);
     } else {
-        QString neden;
-        QVERIFY2(saglamDepo(storeBytes(), &neden), qPrintable(neden));
-        for (const QString &a : firstRunKeys())
-            QVERIFY2(storeBytes().contains((a + QLatin1Char('=')).toUtf8()), qPrintable(a));
+        // The defaults are in, each key once; what was no store stays in the file as it was.
+        for (const Anahtar::IlkDeger &d : Anahtar::ilkDegerler) {
+            QCOMPARE(AyarDeposu::ayar_oku(d.anahtar), d.deger);
+            QCOMPARE(storeBytes().count(("\n" + d.anahtar + QLatin1Char('=')).toUtf8()), 1);
+        }
+        if (!icerik.contains("[Velmora"))
+            QVERIFY(storeBytes().startsWith(icerik));
     }
     // A confirm rewrites the store whole: what it could read is kept, only the one value changes.
     const QString baslik = AyarDeposu::ayar_oku(Anahtar::Baslik);
@@ -242,12 +316,14 @@ void TestBozukDepo::bozukDosyaylaBaslar()
 
 void TestBozukDepo::buyukDegerKorunur()
 {
-    // A 1 MB reminder text survives start-up and a confirm of another dialog, byte for byte.
+    // A 1 MB reminder text and a title past a text box's usual 32767 characters survive start-up,
+    // confirms of the other dialogs and of the reminder dialog itself, byte for byte.
     QString buyuk;
     for (int i = 0; buyuk.size() < (1 << 20); ++i)
         buyuk += QStringLiteral("Öğle %1 çayı; ").arg(i);
+    const QString baslik = QString(40000, u'ş') + QStringLiteral("son");
     dosyaYaz(kullaniciDeposu);
-    AyarDeposu::ayar_yaz(Anahtar::Metin, buyuk);
+    AyarDeposu::ayarlari_yaz({{Anahtar::Metin, buyuk}, {Anahtar::Baslik, baslik}});
     Baslangic b;
     b.Form_Load();
     QCOMPARE(gorunen(b).yazi, kullaniciYazi);
@@ -256,6 +332,13 @@ void TestBozukDepo::buyukDegerKorunur()
     QCOMPARE(AyarDeposu::ayar_oku(Anahtar::Metin), buyuk);
     QCOMPARE(AyarDeposu::ayar_oku(Anahtar::Seffaflik), QStringLiteral("100"));
     QVERIFY(b.form1()->isVisible());
+    b.menu()->zaman_Click();
+    Zamanlayici *z = b.menu()->zamanlayiciPenceresi();
+    QCOMPARE(z->findChild<QLineEdit *>(QStringLiteral("Text1"))->text(), baslik);
+    QVERIFY(z->findChild<QLineEdit *>(QStringLiteral("Text2"))->text() == buyuk);
+    z->findChild<QPushButton *>(QStringLiteral("Command1"))->click();
+    QCOMPARE(AyarDeposu::ayar_oku(Anahtar::Baslik), baslik);
+    QVERIFY(AyarDeposu::ayar_oku(Anahtar::Metin) == buyuk);
 }
 
 void TestBozukDepo::yolDosyadanGecer()
@@ -275,10 +358,15 @@ void TestBozukDepo::yolDosyadanGecer()
     QVERIFY2(g.gorunur, qPrintable(metin(g)));
     QCOMPARE(g.yazi, Sayi::varsayilanYaziRengi);
     QCOMPARE(g.opaklik, Sayi::varsayilanSeffaflik);
-    // The choice cannot be kept; the rebuilt clock shows what the store holds: the defaults.
+    // The choice cannot be kept: the user is told, the dialog stays open with the choice, and the
+    // clock, not rebuilt, keeps the opacity the slider gave it.
+    ScopedErrorBox kutu;
     seffaflikOnayla(b, 60);
+    QCOMPARE(kutu.shown,
+             QStringList{QStringLiteral("Şeffaflık Ayarı: Ayar kaydedilemedi: dosyaya yazılamadı.")});
+    QVERIFY(b.menu()->seffaflikPenceresi());
     QVERIFY(b.form1() && b.form1()->isVisible());
-    QCOMPARE(gorunen(b).opaklik, Sayi::varsayilanSeffaflik);
+    QCOMPARE(gorunen(b).opaklik, 60);
     QVERIFY(!QFileInfo::exists(AyarDeposu::dosyaYolu()));
 }
 
@@ -311,30 +399,49 @@ void TestBozukDepo::calisirkenSilinen()
     QCOMPARE(gorunen(b).yazi, Sayi::varsayilanYaziRengi);
 }
 
-void TestBozukDepo::yetkisizKullanici_data()
+void TestBozukDepo::yazilamayanDepo_data()
 {
     QTest::addColumn<QString>("durum");
+    QTest::addColumn<qint64>("sinir");
     QTest::addColumn<QString>("beklenenBaslangic");
-    QTest::addColumn<QString>("beklenenSonra");
     QTest::addColumn<QString>("beklenenDeger");
-    QTest::addColumn<bool>("yazmaUyarisi");
+    // The reason on stderr and the box the user sees; none for a confirm that was stored.
+    QTest::addColumn<QString>("uyari");
+    QTest::addColumn<QString>("kutu");
     const QString kullanici = QStringLiteral("visible=1 text=255 back=16711680 opacity=200");
     const QString varsayilan = QStringLiteral("visible=1 text=65280 back=0 opacity=255");
-    QTest::newRow("read-only file") << "readonly-file" << kullanici << kullanici << "200" << true;
-    QTest::newRow("read-only folder") << "readonly-folder" << kullanici << kullanici << "200" << true;
-    QTest::newRow("empty read-only folder") << "empty-readonly-folder" << varsayilan << varsayilan << "" << true;
-    QTest::newRow("unreadable file") << "unreadable-file" << varsayilan << varsayilan << "" << true;
-    QTest::newRow("writable (control)") << "writable" << kullanici << "visible=1 text=255 back=16711680 opacity=77"
-                                        << "77" << false;
+    const QString dolu = QStringLiteral("Ayar kaydedilemedi: disk dolu.");
+    const QString izin = QStringLiteral("Ayar kaydedilemedi: erişim izni yok.");
+    const QString diger = QStringLiteral("Ayar kaydedilemedi: dosyaya yazılamadı.");
+    QTest::newRow("disk full, 0 bytes free") << "writable" << 0LL << kullanici << "200"
+                                             << "disk full" << dolu;
+    QTest::newRow("disk full, 100 bytes free") << "writable" << 100LL << kullanici << "200"
+                                               << "disk full" << dolu;
+    QTest::newRow("disk full, 4 KB free") << "writable" << 4096LL << kullanici << "200"
+                                          << "disk full" << dolu;
+    QTest::newRow("read-only file") << "readonly-file" << -1LL << kullanici << "200"
+                                    << "no permission" << izin;
+    QTest::newRow("read-only folder") << "readonly-folder" << -1LL << kullanici << "200"
+                                      << "no permission" << izin;
+    QTest::newRow("empty read-only folder") << "empty-readonly-folder" << -1LL << varsayilan << ""
+                                            << "no permission" << izin;
+    QTest::newRow("unreadable file") << "unreadable-file" << -1LL << varsayilan << ""
+                                     << "no permission" << izin;
+    QTest::newRow("dangling link, no folder for its target") << "dangling-link" << -1LL << varsayilan << ""
+                                                             << "error" << diger;
+    QTest::newRow("dangling link into a folder") << "link-into-folder" << -1LL << varsayilan << "77" << ""
+                                                 << "";
+    QTest::newRow("writable (control)") << "writable" << -1LL << kullanici << "77" << "" << "";
 }
 
-void TestBozukDepo::yetkisizKullanici()
+void TestBozukDepo::yazilamayanDepo()
 {
     QFETCH(QString, durum);
+    QFETCH(qint64, sinir);
     QFETCH(QString, beklenenBaslangic);
-    QFETCH(QString, beklenenSonra);
     QFETCH(QString, beklenenDeger);
-    QFETCH(bool, yazmaUyarisi);
+    QFETCH(QString, uyari);
+    QFETCH(QString, kutu);
 
     // Root ignores permission bits: the child drops to "nobody" for them to count.
     const bool kok = geteuid() == 0;
@@ -350,17 +457,28 @@ void TestBozukDepo::yetkisizKullanici()
     const QString klasor = d.filePath(QStringLiteral("config"));
     QVERIFY(QDir().mkpath(klasor));
     const QString yol = klasor + QStringLiteral("/Orlenbay.ini");
-    if (durum != QLatin1String("empty-readonly-folder")) {
+    // A store of 9 KB, as a long reminder makes it: larger than the room left in the disk cases.
+    const QByteArray depo = QByteArray(kullaniciDeposu).replace("Demle", QByteArray(9000, 'd'));
+    const bool baglanti = durum.endsWith(QLatin1String("link")) || durum == QLatin1String("link-into-folder");
+    const QString hedefKlasor = d.filePath(QStringLiteral("hedef"));
+    const QString hedef = hedefKlasor + QStringLiteral("/Orlenbay.ini");
+    if (baglanti) {
+        QVERIFY(QFile::link(hedef, yol));
+        if (durum == QLatin1String("link-into-folder")) {
+            QVERIFY(QDir().mkpath(hedefKlasor));
+            QVERIFY(::chown(qPrintable(hedefKlasor), kim, kim) == 0 || !kok);
+        }
+    } else if (durum != QLatin1String("empty-readonly-folder")) {
         QFile f(yol);
         QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(kullaniciDeposu);
+        f.write(depo);
     }
-    // The folder belongs to the child unless it is the read-only one; the file never does.
-    const bool klasorOnun = durum != QLatin1String("readonly-folder") && durum != QLatin1String("empty-readonly-folder");
+    // The folder belongs to the child unless it is the read-only one; the file only when writable.
+    const bool klasorOnun = !durum.contains(QLatin1String("readonly-folder"));
     QVERIFY(::chown(qPrintable(klasor), klasorOnun ? kim : 0, klasorOnun ? kim : 0) == 0 || !kok);
     const auto rx = QFileDevice::ReadOwner | QFileDevice::ExeOwner | QFileDevice::ReadOther | QFileDevice::ExeOther;
     QFile::setPermissions(klasor, klasorOnun ? rx | QFileDevice::WriteOwner : rx);
-    if (QFileInfo::exists(yol)) {
+    if (!baglanti && QFileInfo::exists(yol)) {
         if (durum == QLatin1String("writable"))
             QVERIFY(::chown(qPrintable(yol), kim, kim) == 0 || !kok);
         QFile::setPermissions(yol, durum == QLatin1String("unreadable-file") ? QFileDevice::Permissions()
@@ -376,38 +494,102 @@ void TestBozukDepo::yetkisizKullanici()
     env.insert(QStringLiteral("HOME"), d.path());
     p.setProcessEnvironment(env);
     const QString ben = QCoreApplication::applicationFilePath();
+    const QStringList cocukArg = {ben, QStringLiteral("--cocuk"), QString::number(sinir)};
     if (kok)
-        p.start(setpriv, {QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
-                          QStringLiteral("--clear-groups"), ben, QStringLiteral("--cocuk")});
+        p.start(setpriv, QStringList{QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
+                                     QStringLiteral("--clear-groups")} + cocukArg);
     else
-        p.start(ben, {QStringLiteral("--cocuk")});
+        p.start(ben, cocukArg.mid(1));
     QVERIFY(p.waitForFinished(60000));
     const QString cikti = QString::fromUtf8(p.readAllStandardOutput());
     const QString hata = QString::fromUtf8(p.readAllStandardError());
     QVERIFY2(p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0, qPrintable(hata));
     const QStringList satirlar = cikti.split(QLatin1Char('\n'));
     QCOMPARE(satirlar.value(0), QStringLiteral("start ") + beklenenBaslangic);
+    // Stored or not, the clock shows the opacity chosen: rebuilt from the store, or, when nothing
+    // changed on disk, as the slider left it. A failed confirm keeps its dialog open for a retry.
+    QString beklenenSonra = beklenenBaslangic;
+    beklenenSonra.replace(QRegularExpression(QStringLiteral("opacity=\\d+$")), QStringLiteral("opacity=77"));
     QCOMPARE(satirlar.value(1), QStringLiteral("after ") + beklenenSonra);
     QCOMPARE(satirlar.value(2).trimmed(), (QStringLiteral("stored ") + beklenenDeger).trimmed());
-    QCOMPARE(hata.contains(QLatin1String("could not write")), yazmaUyarisi);
-    if (yazmaUyarisi && QFileInfo::exists(yol)) {
+    const QString beklenenKutu = kutu.isEmpty() ? QString() : QStringLiteral("Şeffaflık Ayarı: ") + kutu;
+    QCOMPARE(satirlar.value(3).trimmed(), (QStringLiteral("box ") + beklenenKutu).trimmed());
+    QCOMPARE(satirlar.value(4), QStringLiteral("dialog open %1").arg(!kutu.isEmpty()));
+    // The confirm's failure, with its reason, on stderr.
+    const QString onayda = hata.section(QStringLiteral("onay:\n"), 1);
+    const QRegularExpression onayUyarisi(QStringLiteral("could not write \"Şeffaflık\" to .*: ") +
+                                         QRegularExpression::escape(uyari) + QStringLiteral(" \\("));
+    QVERIFY2(uyari.isEmpty() != onayda.contains(onayUyarisi), qPrintable(hata));
+    QCOMPARE(onayda.contains(QLatin1String("could not write")), !uyari.isEmpty());
+    if (!uyari.isEmpty() && !baglanti && QFileInfo::exists(yol)) {
         // Refused writes leave the file as it was, and nothing beside it.
         QFile::setPermissions(yol, QFileDevice::ReadOwner);
         QFile f(yol);
         QVERIFY(f.open(QIODevice::ReadOnly));
-        QCOMPARE(f.readAll(), kullaniciDeposu);
+        QCOMPARE(f.readAll(), depo);
         QCOMPARE(QDir(klasor).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("Orlenbay.ini")});
     }
-    if (!QFileInfo::exists(yol))
+    if (baglanti) {
+        // The link stays a link to the same place; the file is written through it, or not at all.
+        QCOMPARE(QFileInfo(yol).symLinkTarget(), hedef);
+        QCOMPARE(QDir(hedefKlasor).entryList(QDir::Files | QDir::Hidden),
+                 uyari.isEmpty() ? QStringList{QStringLiteral("Orlenbay.ini")} : QStringList());
+    } else if (!QFileInfo::exists(yol)) {
         QCOMPARE(QDir(klasor).entryList(QDir::Files | QDir::Hidden), QStringList());
+    }
     QFile::setPermissions(klasor, rx | QFileDevice::WriteOwner);
+}
+
+void TestBozukDepo::ikiSaatAyniAnda()
+{
+    // Two clocks of one user, 50 rounds each, released at the same moment.
+    QTemporaryDir d;
+    QVERIFY(d.isValid());
+    QFile f(d.filePath(QStringLiteral("Orlenbay.ini")));
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(kullaniciDeposu);
+    f.close();
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), d.path());
+    QProcess saatler[2];
+    for (int i = 0; i < 2; ++i) {
+        saatler[i].setProcessEnvironment(env);
+        saatler[i].start(QCoreApplication::applicationFilePath(),
+                         {QStringLiteral("--yaris"), QString(QLatin1Char('a' + i)), QStringLiteral("50")});
+    }
+    for (QProcess &p : saatler) {
+        while (!p.canReadLine() && p.waitForReadyRead(30000)) {
+        }
+        QCOMPARE(p.readLine(), QByteArray("hazir\n"));
+    }
+    for (QProcess &p : saatler) {
+        p.write("\n");
+        QVERIFY(p.waitForBytesWritten(5000));
+    }
+    for (QProcess &p : saatler) {
+        QVERIFY(p.waitForFinished(60000));
+        const QByteArray cikti = p.readAllStandardOutput();
+        QVERIFY2(p.exitCode() == 0 && cikti.endsWith("done 0\n"), cikti.constData());
+    }
+    // The last confirms are in, and each key stands once, in its place.
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QStringList anahtarlar;
+    for (const QString &satir :
+         QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts).mid(1))
+        anahtarlar << satir.section(QLatin1Char('='), 0, 0);
+    QCOMPARE(anahtarlar, firstRunKeys());
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(d.path()));
+    QCOMPARE(AyarDeposu::ayar_oku(Anahtar::Seffaflik), QStringLiteral("50"));
+    QCOMPARE(AyarDeposu::ayar_oku(Anahtar::Zaman1), QStringLiteral("49"));
 }
 
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
-    if (argc > 1 && qstrcmp(argv[1], "--cocuk") == 0)
-        return cocuk();
+    if (argc > 2 && qstrcmp(argv[1], "--cocuk") == 0)
+        return cocuk(QByteArray(argv[2]).toLongLong());
+    if (argc > 3 && qstrcmp(argv[1], "--yaris") == 0)
+        return yarisan(QString::fromLatin1(argv[2]), QByteArray(argv[3]).toInt());
     TestBozukDepo t;
     QTEST_SET_MAIN_SOURCE_PATH
     return QTest::qExec(&t, argc, argv);

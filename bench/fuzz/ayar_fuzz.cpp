@@ -88,7 +88,14 @@ void dosyaYaz(const QByteArray &icerik)
         hata("cannot prepare the file");
 }
 
-// Any file: reading never crashes, and writing one key changes no other key's value.
+QByteArray dosyaOku()
+{
+    QFile f(AyarDeposu::dosyaYolu());
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// Any file: reading never crashes, writing one key changes no other key's value, and a key is
+// replaced where it stands: writing it back as it was gives the file of before.
 void hamDosya(const QByteArray &g)
 {
     dosyaYaz(g);
@@ -97,13 +104,19 @@ void hamDosya(const QByteArray &g)
         once << AyarDeposu::ayar_oku(a);
     const QString yeni = QStringLiteral("Fuzz Anahtarı");
     const QString deger = QString::fromUtf8(g.left(64));
-    AyarDeposu::ayar_yaz(yeni, deger);
+    if (!AyarDeposu::ayar_yaz(yeni, deger).basarili())
+        hata("a write failed");
     if (AyarDeposu::ayar_oku(yeni) != deger)
         hata("written value does not read back", deger);
     for (qsizetype i = 0; i < onAnahtar.size(); ++i) {
         if (AyarDeposu::ayar_oku(onAnahtar[i]) != once[i])
             hata("a write changed another key", onAnahtar[i] + QLatin1String(": ") + once[i]);
     }
+    const QByteArray yazilmis = dosyaOku();
+    AyarDeposu::ayar_yaz(yeni, deger + QLatin1String("x"));
+    AyarDeposu::ayar_yaz(yeni, deger);
+    if (dosyaOku() != yazilmis)
+        hata("a key rewritten with its value changed the file", deger);
 }
 
 // Writes of keys and values taken from the input; every one reads back as last written.

@@ -79,14 +79,18 @@ def main():
         if denetle(yol) is None:
             sys.exit("the checker passed a file cut in half")
 
-        # How long a hundred confirms take, to spread the kills over them.
-        open(yol, "wb").write(BASLANGIC)
-        p = calistir(surucu, klasor, "100")
-        t0 = time.monotonic()
-        kalan = p.communicate()[0]
-        sure = time.monotonic() - t0
-        if p.returncode != 0 or b"bitti" not in kalan or denetle(yol):
-            sys.exit(f"a full run failed: rc={p.returncode} {denetle(yol)}")
+        # How long a hundred confirms take, to spread the kills over them. Each confirm syncs the
+        # disk, whose pace varies from run to run: the shortest of three runs keeps the kills inside.
+        sureler = []
+        for _ in range(3):
+            open(yol, "wb").write(BASLANGIC)
+            p = calistir(surucu, klasor, "100")
+            t0 = time.monotonic()
+            kalan = p.communicate()[0]
+            sureler.append(time.monotonic() - t0)
+            if p.returncode != 0 or b"bitti" not in kalan or denetle(yol):
+                sys.exit(f"a full run failed: rc={p.returncode} {denetle(yol)}")
+        sure = min(sureler)
 
         yarida = 0
         for i in range(olum):
