@@ -36,11 +36,12 @@ CHECKS = [
     ("popup", "a press on the picture opens the popup at the pointer"),
     ("over tiled", "above a raised (tiled) xterm"),
     ("over floating", "above a floating, focused xterm"),
-    ("drag left", f"{DRAGS} drags up and left follow the pointer exactly"),
-    ("drag right", f"{DRAGS} drags down and right follow the pointer exactly"),
     ("dialog", '"Zamanlayıcı" opens active and closes'),
     ("stopwatch", '"Kronometre" opens active and closes'),
     ("re-park", "the stopwatch's close brings a dragged clock back to the corner"),
+    # Last: a drag that goes wrong may leave the clock where the popup cannot be reached.
+    ("drag left", f"{DRAGS} drags up and left follow the pointer exactly"),
+    ("drag right", f"{DRAGS} drags down and right follow the pointer exactly"),
 ]
 
 
@@ -77,8 +78,16 @@ class X11(Session):
 
 
 class I3(X11):
+    """i3 with Debian's default configuration, bar included, less the first-start wizard (a user who
+    runs i3 has a configuration; the wizard holds the keyboard until answered)."""
+
     def __init__(self, tmp):
-        X11.__init__(self, tmp, "i3", ["i3", "-c", "/etc/i3/config"], "i3-wm")
+        config = os.path.join(tmp, "i3-config")
+        with open("/etc/i3/config") as f:
+            lines = [l for l in f if "i3-config-wizard" not in l]
+        with open(config, "w") as f:
+            f.writelines(lines)
+        X11.__init__(self, tmp, "i3", ["i3", "-c", config], "i3-wm")
 
     def ipc(self, command):
         out = self.run("i3-msg", command)
@@ -393,7 +402,8 @@ class Run(ClockChecks):
             self.clock = poll("the clock window (Form1) to be mapped", self.find_clock, timeout=20)
             for name, _ in CHECKS:
                 self.check(name, getattr(self, "c_" + name.replace(" ", "_").replace("-", "")))
-        except Fatal as e:
+        except (Fatal, StepFailed) as e:
+            print(f"FAIL {self.d.kind}: {e}", flush=True)
             for name, _ in CHECKS:
                 self.results.setdefault(name, (False, str(e)))
         finally:

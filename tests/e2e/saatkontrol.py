@@ -221,6 +221,13 @@ class XDisplay:
     def named(self, caption):
         return [w for w in self.clients() if self.name(w) == caption]
 
+    def unmanaged_named(self, caption):
+        """Override-redirect windows (no window manager lists them) carrying a caption."""
+        out = self.run("xwininfo", "-root", "-children", check=False)
+        found = [int(m.group(1), 16) for m in re.finditer(r'^\s+(0x[0-9a-f]+) "([^"]*)"', out, re.M)
+                 if m.group(2) == caption]
+        return [w for w in found if (self.info(w) or {}).get("override")]
+
     def info(self, wid):
         out = self.run("xwininfo", "-id", str(wid), check=False)
         if "Absolute upper-left X" not in out:
@@ -235,10 +242,11 @@ class XDisplay:
         return (i["x"], i["y"], i["w"], i["h"]) if i else None
 
     def popups(self):
-        """Mapped override-redirect windows of the program (its popup menus)."""
+        """Mapped override-redirect windows of the program (its popup menus), not the clock (which is
+        one where the window manager cannot keep it above)."""
         out = self.run("xwininfo", "-root", "-children", check=False)
         found = []
-        for m in re.finditer(r"^\s+(0x[0-9a-f]+) .*\(\"velmora\" \"Velmora\"\)", out, re.M):
+        for m in re.finditer(r"^\s+(0x[0-9a-f]+) (?!\"Form1\").*\(\"velmora\" \"Velmora\"\)", out, re.M):
             i = self.info(int(m.group(1), 16))
             if i and i["override"] and i["map"] == "IsViewable":
                 found.append(int(m.group(1), 16))
@@ -282,7 +290,7 @@ class ClockChecks:
     def find_clock(self):
         if self.proc.poll() is not None:
             raise Fatal(f"velmora ended with exit code {self.proc.returncode}")
-        for w in self.d.named("Form1"):
+        for w in self.d.named("Form1") + self.d.unmanaged_named("Form1"):
             i = self.d.info(w)
             if i and i["map"] == "IsViewable":
                 return w
