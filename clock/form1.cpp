@@ -195,6 +195,12 @@ void Form1::mousePressEvent(QMouseEvent *event)
         m_basmaNoktasi = event->globalPosition().toPoint();
         m_tasimaIstendi = false;
         m_yoneticiTasiyor = false;
+        // A compositor moves from where the pointer is when asked: asked at the press, the press
+        // point stays under the pointer. A click without a move then moves nothing.
+        if (event->buttons() == Qt::LeftButton && platform::moveStartsWhereAsked()) {
+            m_tasimaIstendi = true;
+            m_yoneticiTasiyor = platform::startSystemMove(this, *m_basmaNoktasi);
+        }
     }
     QWidget::mousePressEvent(event);
 }

@@ -192,9 +192,17 @@ bool startSystemMove(QWidget *window, QPoint globalPress)
             return true;
         }
     }
+    // A Wayland client cannot place its window: the compositor moves it, from the pointer's place now.
+    if (moveStartsWhereAsked() && window->windowHandle() && window->windowHandle()->startSystemMove())
+        return true;
     follow.window = window;
     follow.offset = globalPress - window->frameGeometry().topLeft();
     return false;
+}
+
+bool moveStartsWhereAsked()
+{
+    return !x11Connection() && QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
 }
 
 void cancelSystemMove(QWidget *window)

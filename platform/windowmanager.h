@@ -25,9 +25,14 @@ void moveTo(QWidget *window, QPoint topLeft);
 
 // Hands a press-and-move of the left button to the window manager's own move, so the window
 // follows the pointer until the button is released. globalPress is where the button went down.
-// Where no window manager takes it, the window follows the pointer itself through followPointer().
+// On Wayland the compositor's own move takes it. Where no window manager takes it, the window
+// follows the pointer itself through followPointer().
 // Returns true when the move went to the window manager.
 bool startSystemMove(QWidget *window, QPoint globalPress);
+
+// True where the move of startSystemMove starts from the pointer's place at the request, not from
+// the press (a Wayland compositor's): the request then belongs at the press.
+bool moveStartsWhereAsked();
 
 // Withdraws a move request that the window manager had not taken up when the button came up
 // (the release then reached the window), so the window does not go on following the pointer.
