@@ -351,12 +351,17 @@ class Run(ClockChecks):
             self.end(p, wid)
 
     def c_over_floating(self):
-        p, wid = self.spawn_xterm("yuzen", "40x10+1000+650")
+        # About 250x140 px, over the left part of the clock wherever it is: (1000, 650) at the corner.
+        cx, cy = self.clock_pos()
+        x, y = cx - 147, cy - 83
+        p, wid = self.spawn_xterm("yuzen", f"40x10+{x}+{y}")
         try:
-            self.d.float_at(wid, 1000, 650)
-            g = poll("the xterm over the clock's corner", lambda: (lambda g: g and g[0] < self.corner[0] + 60
-                     and g[1] < self.corner[1] + 20 and g[0] + g[2] > self.corner[0] + 60 and g)(self.d.geometry(wid)),
-                     timeout=3)
+            self.d.float_at(wid, x, y)
+
+            def over_clock():
+                g = self.d.geometry(wid)
+                return g and g[0] < cx + 60 and g[1] < cy + 20 and g[0] + g[2] > cx + 60 and g
+            g = poll("the xterm over the clock", over_clock, timeout=3)
             self.d.xdotool("mousemove", g[0] + 20, g[1] + 20, "click", 1)
             self.activate(wid)
             self.expect_clock_shown("the clock above the floating xterm")
