@@ -379,7 +379,9 @@ class Run(ClockChecks):
         self.close_window(wid, "Zamanlayıcı")
 
     def c_stopwatch(self):
-        start, _ = self.drag([1], -250, -150)
+        # Away from the corner in small steps: this check is about the re-park, the drag columns
+        # about the drag.
+        start, _ = self.drag([1], -250, -150, steps=50)
         self.release([1])
         self.dragged = poll("the clock to come to rest", lambda: self.clock_pos(), timeout=1)
         time.sleep(0.3)
