@@ -13,6 +13,7 @@ non-zero when any check failed.
 import os
 import re
 import shutil
+import signal
 import subprocess
 import sys
 import tempfile
@@ -54,6 +55,19 @@ class Session(Desktop):
     def __init__(self, tmp):
         Desktop.__init__(self, WIDTH, HEIGHT, tmp)
         self.version = ""
+
+    def spawn(self, argv, name, env=None, **extra):
+        # A group of its own: what a desktop's session bus starts (at-spi, xfconfd) outlives the
+        # bus, and is ended with the group.
+        return Desktop.spawn(self, argv, name, env=env, start_new_session=True, **extra)
+
+    def stop(self):
+        Desktop.stop(self)
+        for p in self.procs:
+            try:
+                os.killpg(p.pid, signal.SIGKILL)
+            except (ProcessLookupError, PermissionError):
+                pass
 
     def session_env(self):
         return {}
@@ -140,7 +154,7 @@ class Sway(Session):
         self.version = self.package_version("sway")
 
     def stop(self):
-        Desktop.stop(self)
+        Session.stop(self)
         shutil.rmtree(getattr(self, "sway_home", ""), ignore_errors=True)
 
     def session_env(self):
