@@ -200,7 +200,8 @@ bool isUnmanaged(const QWidget *window)
 
 void focusOnPress(QWidget *window)
 {
-    if (isUnmanaged(window) && window->windowHandle() && QGuiApplication::focusWindow() != window->windowHandle())
+    if (isUnmanaged(window) && window->windowHandle() &&
+        QGuiApplication::focusWindow() != window->windowHandle())
         window->activateWindow();
 }
 
