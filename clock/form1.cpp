@@ -44,6 +44,7 @@ Form1::Form1(QWidget *parent)
     setWindowTitle(QStringLiteral("Form1"));
     setAttribute(Qt::WA_DeleteOnClose);
     setFixedSize(Genislik, Yukseklik);
+    platform::unmanagedWhereNotKeptAbove(this);
     setAutoFillBackground(true);
     platform::setPaletteColor(this, QPalette::Window, Qt::black);
 
@@ -191,10 +192,17 @@ void Form1::closeEvent(QCloseEvent *event)
 
 void Form1::mousePressEvent(QMouseEvent *event)
 {
+    platform::focusOnPress(this);
     if (event->button() == Qt::LeftButton) {
         m_basmaNoktasi = event->globalPosition().toPoint();
         m_tasimaIstendi = false;
         m_yoneticiTasiyor = false;
+        // A compositor moves from where the pointer is when asked: asked at the press, the press
+        // point stays under the pointer. A click without a move then moves nothing.
+        if (event->buttons() == Qt::LeftButton && platform::moveStartsWhereAsked()) {
+            m_tasimaIstendi = true;
+            m_yoneticiTasiyor = platform::startSystemMove(this, *m_basmaNoktasi);
+        }
     }
     QWidget::mousePressEvent(event);
 }
@@ -204,6 +212,8 @@ void Form1::mouseMoveEvent(QMouseEvent *event)
     if (platform::followPointer(this, event))
         return;
     Form_MouseMove(event->buttons(), event->globalPosition().toPoint());
+    // A move the program makes itself starts with this motion, not the next one.
+    platform::followPointer(this, event);
 }
 
 void Form1::mouseReleaseEvent(QMouseEvent *event)

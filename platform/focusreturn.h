@@ -8,9 +8,9 @@ class QWindow;
 
 namespace platform {
 
-// Tells when a window gets the focus back from another window of this program. Coming back from
-// another program does not count, nor does the close of a popup menu, which takes the keyboard but
-// not the activation.
+// Tells when a window gets the focus back from another window of this program (for an unmanaged
+// window: when that other window closes). Coming back from another program does not count, nor
+// does the close of a popup menu, which takes the keyboard but not the activation.
 class FocusReturn : public QObject
 {
     Q_OBJECT
@@ -26,6 +26,7 @@ private:
 
     QWidget *m_window;
     QPointer<QWindow> m_previous;
+    bool m_otherHadFocus = false;  // another window of the program had the focus
 };
 
 } // namespace platform

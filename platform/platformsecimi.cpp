@@ -16,8 +16,9 @@ QByteArray platformSec(const Oturum &oturum)
                          !oturum.waylandEkrani.trimmed().isEmpty();
     if (!wayland)
         return {};
+    // Wayland stays the fallback: a DISPLAY left over from another session names no X server.
     if (!oturum.xEkrani.trimmed().isEmpty())
-        return QByteArrayLiteral("xcb");
+        return QByteArrayLiteral("xcb;wayland");
     // No X display: Qt's own default (xcb) would fail to start at all.
     return QByteArrayLiteral("wayland");
 }

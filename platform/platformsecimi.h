@@ -18,7 +18,8 @@ struct Oturum
 
 // The window-system platform the program asks Qt for; empty leaves the choice to Qt (and to a user
 // who set QT_QPA_PLATFORM). A Wayland client may neither place nor raise its own window, so where an
-// X display is offered beside Wayland (XWayland) the clock runs there.
+// X display is offered beside Wayland (XWayland) the clock runs there, with Wayland as Qt's
+// fallback when that display cannot be opened.
 QByteArray platformSec(const Oturum &oturum);
 
 // True on a platform where the clock can neither park at the corner nor stay above other windows.

@@ -1,5 +1,7 @@
 #include "platform/windowmanager.h"
 
+#include <QAbstractNativeEventFilter>
+#include <QApplication>
 #include <QCursor>
 #include <QGuiApplication>
 #include <QIcon>
@@ -93,17 +95,61 @@ xcb_window_t windowProperty(xcb_connection_t *c, xcb_window_t window, xcb_atom_t
     return XCB_WINDOW_NONE;
 }
 
-// True when a running EWMH window manager takes move requests. A stale _NET_SUPPORTED left by a
+// What a running EWMH window manager announces; empty without one. A stale _NET_SUPPORTED left by a
 // window manager that has gone does not count: its check window must still point at itself.
-bool windowManagerMoves(xcb_connection_t *c, xcb_window_t root)
+std::vector<xcb_atom_t> windowManagerSupports(xcb_connection_t *c, xcb_window_t root)
 {
     const xcb_atom_t check = atom(c, "_NET_SUPPORTING_WM_CHECK");
     const xcb_window_t wm = windowProperty(c, root, check);
     if (wm == XCB_WINDOW_NONE || windowProperty(c, wm, check) != wm)
-        return false;
-    const std::vector<xcb_atom_t> supported = atomList(c, root, atom(c, "_NET_SUPPORTED"));
-    return std::find(supported.begin(), supported.end(), atom(c, "_NET_WM_MOVERESIZE")) != supported.end();
+        return {};
+    return atomList(c, root, atom(c, "_NET_SUPPORTED"));
 }
+
+bool contains(const std::vector<xcb_atom_t> &atoms, xcb_atom_t a)
+{
+    return std::find(atoms.begin(), atoms.end(), a) != atoms.end();
+}
+
+// True when a running EWMH window manager takes move requests.
+bool windowManagerMoves(xcb_connection_t *c, xcb_window_t root)
+{
+    return contains(windowManagerSupports(c, root), atom(c, "_NET_WM_MOVERESIZE"));
+}
+
+// Raises an unmanaged window whenever the X server says another window covers it, unless the
+// covering window is the program's own popup menu. It lives as long as the window.
+class Restacker : public QObject, public QAbstractNativeEventFilter
+{
+public:
+    Restacker(QWidget *window, xcb_connection_t *c)
+        : QObject(window), m_connection(c), m_window(static_cast<xcb_window_t>(window->winId()))
+    {
+        qApp->installNativeEventFilter(this);
+    }
+    ~Restacker() override { qApp->removeNativeEventFilter(this); }
+
+    bool nativeEventFilter(const QByteArray &type, void *message, qintptr *) override
+    {
+        if (type != "xcb_generic_event_t")
+            return false;
+        const auto *event = static_cast<const xcb_generic_event_t *>(message);
+        if ((event->response_type & 0x7f) != XCB_VISIBILITY_NOTIFY)
+            return false;
+        const auto *visibility = reinterpret_cast<const xcb_visibility_notify_event_t *>(event);
+        if (visibility->window != m_window || visibility->state == XCB_VISIBILITY_UNOBSCURED ||
+            QApplication::activePopupWidget())
+            return false;
+        const uint32_t above = XCB_STACK_MODE_ABOVE;
+        xcb_configure_window(m_connection, m_window, XCB_CONFIG_WINDOW_STACK_MODE, &above);
+        xcb_flush(m_connection);
+        return false;
+    }
+
+private:
+    xcb_connection_t *m_connection;
+    xcb_window_t m_window;
+};
 
 // The in-program move: where the window manager does not move the window, it follows the pointer.
 struct PointerFollow
@@ -125,6 +171,38 @@ void keepAbove(QWidget *window)
     if (!window->isVisible())
         window->show();
     window->raise();
+}
+
+bool unmanagedWhereNotKeptAbove(QWidget *window)
+{
+    xcb_connection_t *c = x11Connection();
+    if (!c || !window)
+        return false;
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    const std::vector<xcb_atom_t> supported = windowManagerSupports(c, root);
+    if (supported.empty() || contains(supported, atom(c, "_NET_WM_STATE_ABOVE")))
+        return false;
+    window->setWindowFlag(Qt::X11BypassWindowManagerHint, true);
+    const auto id = static_cast<xcb_window_t>(window->winId());
+    const Reply<xcb_get_window_attributes_reply_t> attributes(
+        xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, id), nullptr));
+    const uint32_t mask = (attributes ? attributes->your_event_mask : 0) | XCB_EVENT_MASK_VISIBILITY_CHANGE;
+    xcb_change_window_attributes(c, id, XCB_CW_EVENT_MASK, &mask);
+    xcb_flush(c);
+    new Restacker(window, c);
+    return true;
+}
+
+bool isUnmanaged(const QWidget *window)
+{
+    return window && (window->windowFlags() & Qt::X11BypassWindowManagerHint);
+}
+
+void focusOnPress(QWidget *window)
+{
+    if (isUnmanaged(window) && window->windowHandle() &&
+        QGuiApplication::focusWindow() != window->windowHandle())
+        window->activateWindow();
 }
 
 void skipTaskbar(QWidget *window)
@@ -171,7 +249,7 @@ bool startSystemMove(QWidget *window, QPoint globalPress)
     if (!window)
         return false;
     xcb_connection_t *c = x11Connection();
-    if (c && window->windowHandle()) {
+    if (c && window->windowHandle() && !isUnmanaged(window)) {
         const auto id = static_cast<xcb_window_t>(window->winId());
         const xcb_window_t root = rootOf(c, id);
         if (windowManagerMoves(c, root)) {
@@ -192,9 +270,17 @@ bool startSystemMove(QWidget *window, QPoint globalPress)
             return true;
         }
     }
+    // A Wayland client cannot place its window: the compositor moves it, from the pointer's place now.
+    if (moveStartsWhereAsked() && window->windowHandle() && window->windowHandle()->startSystemMove())
+        return true;
     follow.window = window;
     follow.offset = globalPress - window->frameGeometry().topLeft();
     return false;
+}
+
+bool moveStartsWhereAsked()
+{
+    return !x11Connection() && QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
 }
 
 void cancelSystemMove(QWidget *window)

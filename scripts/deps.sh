@@ -3,6 +3,7 @@
 #   deps.sh build   - to build and run the clock
 #   deps.sh test    - also what the tests need (X server, window manager, sound server, Wayland
 #                     compositor, validators, a C compiler with libpulse for tools/tsrec.c, clang for the fuzzer)
+#   deps.sh desktops - also the desktops scripts/desktops.sh starts (window managers and compositors)
 #   deps.sh bench   - also what bench/run.py needs (X headers for its probes, xclock) and the
 #                     tools docs/performance.md names for finding causes
 set -euo pipefail
@@ -10,13 +11,16 @@ set -euo pipefail
 build=(cmake make g++ pkg-config qt6-base-dev libsdl2-dev libxcb1-dev libgl-dev libxkbcommon-dev
        fonts-liberation qt6-qpa-plugins qt6-wayland qt6-translations-l10n)
 test=(xvfb xauth openbox libxrandr2 libx11-6 xdotool x11-utils x11-apps imagemagick pulseaudio pulseaudio-utils libpulse-dev
-      gcc sox python3 util-linux clang-14 libclang-rt-14-dev desktop-file-utils appstream binutils weston xwayland qt6-wayland lintian dpkg-dev)
+      gcc sox python3 util-linux clang-14 libclang-rt-14-dev desktop-file-utils appstream binutils weston xwayland qt6-wayland lintian dpkg-dev
+      i3-wm i3status xterm)
+desktops=(xfwm4 kwin-x11 mutter sway x11-xserver-utils dbus-daemon)
 
 bench=(libx11-dev libxdamage-dev libxfixes-dev x11-apps strace linux-perf heaptrack)
 
 want=("${build[@]}")
 case "${1:-build}" in
   test) want+=("${test[@]}") ;;
+  desktops) want+=("${test[@]}" "${desktops[@]}") ;;
   bench) want+=("${test[@]}" "${bench[@]}") ;;
 esac
 

@@ -30,18 +30,19 @@ void TestPlatformSecimi::secim_data()
     // An empty or blank variable is no choice.
     QTest::newRow("blank QT_QPA_PLATFORM, Wayland and XWayland") << QByteArray("  ") << QByteArray("wayland")
                                                                  << QByteArray("wayland-0") << QByteArray(":1")
-                                                                 << QByteArray("xcb");
-    // Wayland with XWayland: the X display, where the clock may place and raise itself.
+                                                                 << QByteArray("xcb;wayland");
+    // Wayland with XWayland: the X display, where the clock may place and raise itself; Wayland
+    // when that display does not open.
     QTest::newRow("Wayland session with XWayland") << QByteArray() << QByteArray("wayland") << QByteArray("wayland-0")
-                                                   << QByteArray(":0") << QByteArray("xcb");
+                                                   << QByteArray(":0") << QByteArray("xcb;wayland");
     QTest::newRow("session type only, with XWayland") << QByteArray() << QByteArray("wayland") << QByteArray()
-                                                      << QByteArray(":0") << QByteArray("xcb");
+                                                      << QByteArray(":0") << QByteArray("xcb;wayland");
     QTest::newRow("session type in capitals") << QByteArray() << QByteArray("Wayland") << QByteArray()
-                                              << QByteArray(":0") << QByteArray("xcb");
+                                              << QByteArray(":0") << QByteArray("xcb;wayland");
     QTest::newRow("Wayland socket without session type") << QByteArray() << QByteArray() << QByteArray("wayland-1")
-                                                         << QByteArray(":2") << QByteArray("xcb");
+                                                         << QByteArray(":2") << QByteArray("xcb;wayland");
     QTest::newRow("nested compositor in an X11 session") << QByteArray() << QByteArray("x11") << QByteArray("wayland-1")
-                                                         << QByteArray(":0") << QByteArray("xcb");
+                                                         << QByteArray(":0") << QByteArray("xcb;wayland");
     // Wayland alone: Wayland, or the program would not start at all.
     QTest::newRow("Wayland without X display") << QByteArray() << QByteArray("wayland") << QByteArray("wayland-0")
                                                << QByteArray() << QByteArray("wayland");

@@ -17,7 +17,8 @@ import tempfile
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from masaustu import CLOCK_W, CLOCK_H, CORNER_GAP, Desktop, StepFailed, greenish, poll  # noqa: E402
+from masaustu import Desktop  # noqa: E402
+from saatkontrol import CLOCK_W, CLOCK_H, CORNER_GAP, StepFailed, greenish, poll  # noqa: E402
 
 
 def set_monitors(display, monitors):

@@ -1,0 +1,495 @@
+#!/usr/bin/env python3
+"""The clock's window promises, checked the same way under each desktop users run: every desktop
+is started here from its Debian package on an X server of its own (Xvfb), the Wayland ones nested
+on it through their X11 backend with XWayland for the program, and driven with xdotool.
+
+    masaustleri.py PATH/TO/velmora [--md FILE] [--out DIR] DESKTOP...
+
+DESKTOP is one of: openbox xfwm4 kwin_x11 mutter i3 sway mutter-wayland.
+Prints PASS or FAIL per desktop and check; --md writes the table desktop x check. The exit code is
+non-zero when any check failed.
+"""
+
+import os
+import re
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+
+sys.dont_write_bytecode = True  # no cache folder in the source tree
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from masaustu import Desktop  # noqa: E402
+from saatkontrol import (CLOCK_H, CLOCK_W, KEYS, ON_PICTURE, ClockChecks, Fatal, StepFailed,  # noqa: E402
+                         greenish, is_black, poll, set_deadline)
+
+WIDTH, HEIGHT = 1280, 800
+DRAGS = 5  # each way; a fault that shows in most drags shows in these
+NOBODY = 65534  # sway will not run as root
+
+# A short name per column of the table, and what it checks.
+CHECKS = [
+    ("size", "133x34"),
+    ("corner", "at the output's corner (W-133, H-67)"),
+    ("state", "ABOVE and SKIP_TASKBAR (or unmanaged)"),
+    ("popup", "a press on the picture opens the popup at the pointer"),
+    ("over tiled", "above a raised (tiled) xterm"),
+    ("over floating", "above a floating, focused xterm"),
+    ("dialog", '"Zamanlayıcı" opens active and closes'),
+    ("stopwatch", '"Kronometre" opens active and closes'),
+    ("re-park", "the stopwatch's close brings a dragged clock back to the corner"),
+    # Last: a drag that goes wrong may leave the clock where the popup cannot be reached.
+    ("drag left", f"{DRAGS} drags up and left follow the pointer exactly"),
+    ("drag right", f"{DRAGS} drags down and right follow the pointer exactly"),
+]
+
+
+class Session(Desktop):
+    """One desktop on its own X server. The program, xprop and xwininfo use env (for a nested
+    compositor: its XWayland); xdotool and screenshots the outer server."""
+
+    kind = ""
+
+    def __init__(self, tmp):
+        Desktop.__init__(self, WIDTH, HEIGHT, tmp)
+        self.version = ""
+
+    def spawn(self, argv, name, env=None, **extra):
+        # A group of its own: what a desktop's session bus starts (at-spi, xfconfd) outlives the
+        # bus, and is ended with the group.
+        return Desktop.spawn(self, argv, name, env=env, start_new_session=True, **extra)
+
+    def stop(self):
+        Desktop.stop(self)
+        for p in self.procs:
+            try:
+                os.killpg(p.pid, signal.SIGKILL)
+            except (ProcessLookupError, PermissionError):
+                pass
+
+    def session_env(self):
+        return {}
+
+    def float_at(self, wid, x, y):
+        """Makes a window float at (x, y); a stacking window manager floats every window already."""
+        self.xdotool("windowmove", "--sync", wid, x, y, on_windows=True)
+
+    def package_version(self, package):
+        r = subprocess.run(["dpkg-query", "-W", "-f", "${Version}", package], capture_output=True, text=True)
+        return r.stdout.strip()
+
+
+class X11(Session):
+    def __init__(self, tmp, name, argv, package, env=None):
+        Session.__init__(self, tmp)
+        self.kind, self.argv, self.package, self.wm_env = name, argv, package, env or {}
+
+    def start(self):
+        Desktop.start(self, self.argv, self.kind, self.wm_env)
+        self.version = self.package_version(self.package)
+
+
+class I3(X11):
+    """i3 with Debian's default configuration, bar included, less the first-start wizard (a user who
+    runs i3 has a configuration; the wizard holds the keyboard until answered)."""
+
+    def __init__(self, tmp):
+        config = os.path.join(tmp, "i3-config")
+        with open("/etc/i3/config") as f:
+            lines = [l for l in f if "i3-config-wizard" not in l]
+        with open(config, "w") as f:
+            f.writelines(lines)
+        X11.__init__(self, tmp, "i3", ["i3", "-c", config], "i3-wm")
+
+    def ipc(self, command):
+        out = self.run("i3-msg", command)
+        if '"success":false' in out.replace(" ", ""):
+            raise StepFailed(f"i3-msg {command}: {out.strip()}")
+
+    def close(self, wid):
+        self.ipc(f"[id={wid}] kill")
+
+    def float_at(self, wid, x, y):
+        self.ipc(f"[id={wid}] floating enable, move absolute position {x} {y}")
+
+
+class Sway(Session):
+    """sway nested on the Xvfb through its X11 backend, as an unprivileged user; XWayland lets root's
+    X clients in."""
+
+    kind = "sway"
+
+    def start(self):
+        self.start_x()
+        outer = dict(self.env)
+        home = tempfile.mkdtemp(prefix="velmora-sway-")  # readable by the sway user, unlike self.tmp
+        self.sway_home = home
+        os.chown(home, NOBODY, NOBODY)
+        run = os.path.join(home, "run")
+        os.makedirs(run, mode=0o700)
+        os.chown(run, NOBODY, NOBODY)
+        config = os.path.join(home, "config")
+        with open(config, "w") as f:
+            f.write("include /etc/sway/config\n"
+                    f"output * mode {WIDTH}x{HEIGHT} position 0 0\n"
+                    "xwayland force\n"
+                    f"exec sh -c 'xhost +si:localuser:root >/dev/null; echo \"$DISPLAY\" > {home}/display'\n")
+        os.chmod(config, 0o644)
+        env = {k: v for k, v in self.env.items() if not k.startswith("XDG_")}
+        env.update(HOME=home, XDG_RUNTIME_DIR=run, WLR_BACKENDS="x11", WLR_RENDERER="pixman",
+                   WLR_LIBINPUT_NO_DEVICES="1")
+        self.spawn(["setpriv", f"--reuid={NOBODY}", f"--regid={NOBODY}", "--clear-groups", "sway", "-c", config],
+                   "sway", env=env)
+        display_file = os.path.join(home, "display")
+        display = poll("sway's XWayland", lambda: os.path.exists(display_file) and open(display_file).read().strip(),
+                       timeout=20)
+        sockets = [s for s in os.listdir(run) if s.startswith("sway-ipc.")]
+        self.swaysock = os.path.join(run, sockets[0]) if sockets else None
+        self.wayland = os.path.join(run, "wayland-1")
+        self.input_env = self.screen_env = outer
+        self.env = dict(self.env, DISPLAY=display)
+        poll("sway to manage XWayland", self.wm_running, timeout=15)
+        self.version = self.package_version("sway")
+
+    def stop(self):
+        Session.stop(self)
+        shutil.rmtree(getattr(self, "sway_home", ""), ignore_errors=True)
+
+    def session_env(self):
+        return {"WAYLAND_DISPLAY": "wayland-1", "XDG_SESSION_TYPE": "wayland"}
+
+    def ipc(self, command):
+        out = subprocess.run(["swaymsg", "-s", self.swaysock, command], capture_output=True, text=True,
+                             timeout=10).stdout
+        if '"success": false' in out or '"success":false' in out:
+            raise StepFailed(f"swaymsg {command}: {out.strip()}")
+
+    def close(self, wid):
+        self.ipc(f"[id={wid}] kill")
+
+    def float_at(self, wid, x, y):
+        self.ipc(f"[id={wid}] floating enable, move absolute position {x} {y}")
+
+
+class MutterWayland(Session):
+    """mutter as a Wayland compositor nested on the Xvfb (its X11 backend), with XWayland."""
+
+    kind = "mutter-wayland"
+
+    def start(self):
+        self.start_x()
+        outer = dict(self.env)
+        env = dict(self.env, MUTTER_DEBUG_DUMMY_MODE_SPECS=f"{WIDTH}x{HEIGHT}")
+        self.spawn(["dbus-run-session", "--", "mutter", "--wayland", "--nested", "--wayland-display=velmora-wl",
+                    "--sm-disable"], "mutter", env=env)
+        log = os.path.join(self.tmp, "mutter.log")
+        run = self.env["XDG_RUNTIME_DIR"]
+
+        def ready():
+            m = re.search(r"Using public X11 display (:\d+)", open(log, errors="replace").read())
+            auth = [a for a in os.listdir(run) if a.startswith(".mutter-Xwaylandauth")]
+            return m and auth and (m.group(1), os.path.join(run, auth[0]))
+        display, auth = poll("mutter's XWayland", ready, timeout=20)
+        self.input_env = self.screen_env = outer
+        self.env = dict(self.env, DISPLAY=display, XAUTHORITY=auth)
+        poll("mutter to manage XWayland", self.wm_running, timeout=20)
+        self.version = self.package_version("mutter")
+
+    def session_env(self):
+        return {"WAYLAND_DISPLAY": "velmora-wl", "XDG_SESSION_TYPE": "wayland"}
+
+
+def desktops():
+    """Name -> maker of the session, in the table's order."""
+    dbus = ["dbus-run-session", "--"]
+    return {
+        "openbox": lambda t: X11(t, "openbox", ["openbox", "--sm-disable"], "openbox"),
+        "xfwm4": lambda t: X11(t, "xfwm4", dbus + ["xfwm4", "--compositor=off", "--sm-client-disable"], "xfwm4"),
+        "kwin_x11": lambda t: X11(t, "kwin_x11", dbus + ["kwin_x11", "--replace"], "kwin-x11",
+                                  {"KWIN_COMPOSE": "N"}),
+        "mutter": lambda t: X11(t, "mutter", dbus + ["mutter", "--x11", "--replace", "--sm-disable"], "mutter"),
+        "i3": I3,
+        "sway": Sway,
+        "mutter-wayland": MutterWayland,
+    }
+
+
+class Run(ClockChecks):
+    """The checks on one desktop."""
+
+    def __init__(self, program, session, out):
+        self.program, self.d, self.out = program, session, out
+        self.width, self.height = WIDTH, HEIGHT
+        self.proc = self.clock = None
+        self.evidence = []
+        self.results = {}  # check -> (passed, detail)
+
+    def check(self, name, fn):
+        self.evidence = []
+        try:
+            detail = fn()
+            self.results[name] = (True, detail or "")
+        except Exception as e:  # any fault of a check is that check's failure; the run goes on
+            reason = str(e) if isinstance(e, (StepFailed, Fatal)) else f"{type(e).__name__}: {e}"
+            self.results[name] = (False, reason)
+            self.keep_picture(name)
+            if isinstance(e, Fatal):
+                raise
+        passed, detail = self.results[name]
+        print(f"{'PASS' if passed else 'FAIL'} {self.d.kind}: {name}" + (f": {detail}" if detail else ""), flush=True)
+
+    def keep_picture(self, name):
+        try:
+            os.makedirs(self.out, exist_ok=True)
+            base = os.path.join(self.out, f"{self.d.kind}-{name.replace(' ', '-')}")
+            self.d.screenshot().save_png(base + ".png")
+            for i, img in enumerate(self.evidence):
+                img.save_png(f"{base}-looked-at-{i}.png")
+        except Exception:  # the failure itself is what counts
+            pass
+
+    # --- helpers
+
+    def spawn_xterm(self, title, geometry):
+        before = set(self.d.clients())
+        p = self.d.spawn(["xterm", "-T", title, "-bg", "white", "-geometry", geometry], "xterm-" + title)
+        wid = poll(f"the xterm {title}", lambda: [w for w in self.d.clients() if w not in before
+                                                  and self.d.name(w) == title], timeout=10)[0]
+        return p, wid
+
+    def activate(self, wid):
+        """Made active by the click; where the click did not (mutter keeps a new window of another
+        program from the focus a while), by the window manager's activation request."""
+        try:
+            poll("the xterm to become active", lambda: self.d.active() == wid, timeout=2)
+        except StepFailed:
+            self.d.xdotool("windowactivate", "--sync", wid, on_windows=True)
+            poll("the xterm to become active", lambda: self.d.active() == wid, timeout=3)
+
+    def end(self, p, wid):
+        # Gone from the client list too: the next xterm may be given the same window id.
+        p.terminate()
+        p.wait(timeout=5)
+        poll("the xterm's window to go", lambda: wid not in self.d.clients(), timeout=5)
+
+    def clock_shown(self):
+        """The clock's face is on top: black mostly, with green digits (the colours of a first run)."""
+        img = self.clock_image()
+        face = img.crop(0, 0, 120, CLOCK_H)
+        black = face.count(is_black)
+        green = face.count(greenish)
+        total = face.width * face.height
+        return (black >= total * 0.6 and green >= 60), f"{black} black and {green} green of {total} pixels"
+
+    def expect_clock_shown(self, what):
+        last = [""]
+
+        def shown():
+            ok, last[0] = self.clock_shown()
+            return ok
+        try:
+            poll(what, shown, timeout=2, interval=0.2)
+        except StepFailed:
+            self.fail(f"covered: {last[0]}")
+
+    def drags(self, dx, dy):
+        """DRAGS drags by (dx, dy) each; every one must end exactly where the pointer took it."""
+        misses = []
+        for _ in range(DRAGS):
+            start, _ = self.drag([1], dx, dy)
+            target = (start[0] + dx, start[1] + dy)
+            try:
+                poll("the clock following the pointer", lambda: self.clock_pos() == target, timeout=1.5)
+            except StepFailed:
+                got = self.clock_pos()
+                misses.append(f"({got[0] - start[0]:+d},{got[1] - start[1]:+d})")
+            finally:
+                self.release([1])
+            time.sleep(0.1)
+        self.expect(not misses, f"{DRAGS - len(misses)}/{DRAGS} exact; moved {', '.join(misses)} "
+                                f"for ({dx:+d},{dy:+d})")
+        return f"{DRAGS}/{DRAGS} exact"
+
+    # --- the checks
+
+    def c_size(self):
+        g = poll("the clock to settle", lambda: self.d.geometry(self.clock), timeout=2)
+        self.expect(g[2:] == (CLOCK_W, CLOCK_H), f"{g[2]}x{g[3]}")
+        return f"{g[2]}x{g[3]}"
+
+    def c_corner(self):
+        try:
+            self.wait_clock_at(self.corner, "the clock at the corner")
+        except StepFailed:
+            self.fail(f"at {self.clock_pos()}")
+        return f"at {self.corner}"
+
+    def c_state(self):
+        info = self.d.info(self.clock)
+        if info["override"]:
+            return "unmanaged (override-redirect)"
+        states = self.d.states(self.clock)
+        missing = {"_NET_WM_STATE_ABOVE", "_NET_WM_STATE_SKIP_TASKBAR"} - states
+        self.expect(not missing, f"lacks {', '.join(s[len('_NET_WM_STATE_'):] for s in sorted(missing))}")
+
+    def c_popup(self):
+        px, py = self.at_clock(ON_PICTURE)
+        # The pointer comes to the picture before the press, as a hand brings it (a nested compositor
+        # learns where the pointer is from its motion).
+        self.d.xdotool("mousemove", px - 40, py - 30, "sleep", "0.1", "mousemove", px, py, "sleep", "0.3")
+        popup = self.open_popup()
+        g = self.d.geometry(popup)
+        # Opened at the pointer: a corner there, or (kept on the screen) an edge through it.
+        off = max(min(abs(g[1] - py), abs(g[1] + g[3] - py)), max(g[0] - px, px - (g[0] + g[2]), 0))
+        self.d.keys("Escape")
+        try:
+            poll("the popup to close on Escape", lambda: not self.d.popups(), timeout=3)
+        except StepFailed:
+            self.d.xdotool("mousemove", 20, 20, "click", 1)  # dismissed by a click elsewhere
+            poll("the popup to close", lambda: not self.d.popups(), timeout=3)
+            self.fail("Escape did not close the popup")
+        self.expect(off <= 2, f"popup {g} is {off} px from the pointer ({px},{py})")
+        return f"{off} px from the pointer"
+
+    def c_over_tiled(self):
+        p, wid = self.spawn_xterm("ustte", "214x62+0+0")
+        try:
+            # A click raises it and makes it active where a new window is not given the focus (mutter).
+            poll("the xterm to be shown", lambda: (self.d.info(wid) or {}).get("map") == "IsViewable", timeout=5)
+            self.d.xdotool("mousemove", 200, 200, "click", 1)
+            self.activate(wid)
+            self.expect_clock_shown("the clock above the xterm")
+        finally:
+            self.end(p, wid)
+
+    def c_over_floating(self):
+        # About 250x140 px, over the left part of the clock wherever it is: (1000, 650) at the corner.
+        cx, cy = self.clock_pos()
+        x, y = cx - 147, cy - 83
+        p, wid = self.spawn_xterm("yuzen", f"40x10+{x}+{y}")
+        try:
+            self.d.float_at(wid, x, y)
+
+            def over_clock():
+                g = self.d.geometry(wid)
+                return g and g[0] < cx + 60 and g[1] < cy + 20 and g[0] + g[2] > cx + 60 and g
+            g = poll("the xterm over the clock", over_clock, timeout=3)
+            self.d.xdotool("mousemove", g[0] + 20, g[1] + 20, "click", 1)
+            self.activate(wid)
+            self.expect_clock_shown("the clock above the floating xterm")
+        finally:
+            self.end(p, wid)
+
+    def c_drag_left(self):
+        return self.drags(-150, -100)
+
+    def c_drag_right(self):
+        return self.drags(150, 100)
+
+    def c_dialog(self):
+        wid = self.open_window("Zamanlayıcı")
+        self.close_window(wid, "Zamanlayıcı")
+
+    def c_stopwatch(self):
+        # Away from the corner in small steps: this check is about the re-park, the drag columns
+        # about the drag.
+        start, _ = self.drag([1], -250, -150, steps=50)
+        self.release([1])
+        self.dragged = poll("the clock to come to rest", lambda: self.clock_pos(), timeout=1)
+        time.sleep(0.3)
+        self.dragged = self.clock_pos()
+        wid = self.open_window("Kronometre")
+        self.expect(self.clock_pos() == self.dragged, "opening the stopwatch moved the clock")
+        self.close_window(wid, "Kronometre")
+
+    def c_repark(self):
+        self.expect(self.dragged != self.corner, "the drag before the stopwatch left the clock at the corner")
+        self.wait_clock_at(self.corner, "the clock back at the corner")
+
+    def run(self):
+        self.dragged = None
+        try:
+            self.d.start()
+        except Exception as e:
+            for name, _ in CHECKS:
+                self.results[name] = (False, f"desktop did not start: {e}")
+            print(f"FAIL {self.d.kind}: did not start: {e}", flush=True)
+            return
+        try:
+            env = dict(self.d.env, **self.d.session_env())
+            self.proc = self.d.spawn([self.program], "velmora", env=env)
+            self.clock = poll("the clock window (Form1) to be mapped", self.find_clock, timeout=20)
+            for name, _ in CHECKS:
+                self.check(name, getattr(self, "c_" + name.replace(" ", "_").replace("-", "")))
+        except (Fatal, StepFailed) as e:
+            print(f"FAIL {self.d.kind}: {e}", flush=True)
+            for name, _ in CHECKS:
+                self.results.setdefault(name, (False, str(e)))
+        finally:
+            self.d.stop()
+
+
+def cell(result):
+    return "pass" if result[0] else "**FAIL**"
+
+
+def markdown(runs):
+    lines = ["| desktop | " + " | ".join(n for n, _ in CHECKS) + " |",
+             "|---|" + "---|" * len(CHECKS)]
+    for r in runs:
+        lines.append(f"| {r.d.kind} {r.d.version} | " + " | ".join(cell(r.results.get(n, (False, "not run")))
+                                                              for n, _ in CHECKS) + " |")
+    notes = []
+    for r in runs:
+        for n, _ in CHECKS:
+            passed, detail = r.results.get(n, (False, "not run"))
+            if not passed:
+                notes.append(f"- {r.d.kind}, {n}: {detail}")
+    return "\n".join(lines), notes
+
+
+def main(argv):
+    args = argv[1:]
+    opts = {}
+    for opt in ("--md", "--out"):
+        if opt in args:
+            i = args.index(opt)
+            opts[opt] = args[i + 1]
+            del args[i:i + 2]
+    known = desktops()
+    if len(args) < 2 or any(a not in known for a in args[1:]):
+        print(__doc__, file=sys.stderr)
+        return 2
+    program = os.path.abspath(args[0])
+    out = os.path.abspath(opts.get("--out", "desktops-out"))
+    shutil.rmtree(out, ignore_errors=True)
+    runs = []
+    for name in args[1:]:
+        set_deadline(90)  # inside CTest's 120 s for one desktop, so the cleanup runs
+        tmp = tempfile.mkdtemp(prefix=f"velmora-{name}-")
+        os.chmod(tmp, 0o700)
+        run = Run(program, known[name](tmp), out)
+        started = time.monotonic()
+        run.run()
+        print(f"     {name}: {time.monotonic() - started:.0f} s", flush=True)
+        if all(p for p, _ in run.results.values()):
+            shutil.rmtree(tmp, ignore_errors=True)
+        else:
+            print(f"     logs kept in {tmp}", flush=True)
+        runs.append(run)
+    table, notes = markdown(runs)
+    print(table)
+    print("\n".join(notes))
+    if "--md" in opts:
+        with open(opts["--md"], "w", encoding="utf-8") as f:
+            f.write(table + "\n")
+            if notes:
+                f.write("\n" + "\n".join(notes) + "\n")
+    failed = sum(1 for r in runs for p, _ in r.results.values() if not p)
+    return 1 if failed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))
