@@ -14,7 +14,7 @@ public:
 
     static constexpr const char SiteAdresi[] = "https://orlenbay.example/velmora";
 
-    // Designed client size in pixels (4800 x 3570 twips); the picture is 2 pixels taller.
+    // The picture is 2 pixels taller than the client area.
     static constexpr int Genislik = 320;
     static constexpr int Yukseklik = 238;
 

@@ -14,7 +14,7 @@ public:
 
     static constexpr const char EpostaAdresi[] = "destek@orlenbay.example";
 
-    // Designed client size in pixels (3390 x 1125 twips); the window can be resized.
+    // The first size; the window can be resized.
     static constexpr int Genislik = 226;
     static constexpr int Yukseklik = 75;
 

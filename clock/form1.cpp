@@ -50,7 +50,6 @@ Form1::Form1(QWidget *parent)
 
     const Qt::Alignment rakam = Qt::AlignLeft | Qt::AlignTop;
     const Qt::Alignment ayirac = Qt::AlignHCenter | Qt::AlignTop;
-    // Positions are the designed twips divided by 15.
     saat = etiket(this, "saat", QStringLiteral("00"), QRect(8, 8, 33, 25), false, rakam);
     Label1 = etiket(this, "Label1", QStringLiteral(":"), QRect(32, 6, 17, 25), true, ayirac);
     dakika = etiket(this, "dakika", QStringLiteral("00"), QRect(48, 8, 33, 25), false, rakam);

@@ -26,7 +26,6 @@ public:
     // Closes the window for a rebuild; any other close ends the program.
     void Unload();
 
-    // Designed client size in pixels (1995 x 510 twips).
     static constexpr int Genislik = 133;
     static constexpr int Yukseklik = 34;
     static constexpr int KoseBoslugu = 33;

@@ -47,7 +47,6 @@ Renk::Renk(QWidget *parent) : QWidget(parent)
     setFixedSize(Genislik, Yukseklik);
     setFont(msSansSerif(8.25));
 
-    // Positions are the designed twips divided by 15.
     D_Arka = new QWidget(this);
     D_Arka->setObjectName(QStringLiteral("D_Arka"));
     D_Arka->setGeometry(8, 16, 73, 33);

@@ -17,7 +17,6 @@ public:
 
     void Form_Load();
 
-    // Designed client size in pixels (3360 x 1440 twips).
     static constexpr int Genislik = 224;
     static constexpr int Yukseklik = 96;
 

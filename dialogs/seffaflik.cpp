@@ -18,7 +18,6 @@ Seffaflik::Seffaflik(QWidget *parent) : QWidget(parent)
     setFixedSize(Genislik, Yukseklik);
     setFont(msSansSerif(8.25));
 
-    // Positions are the designed twips divided by 15.
     Label1 = platform::makeLabel(this, "Label1", QStringLiteral("Şeffaflık :"), QRect(8, 8, 57, 17));
     Label1->setFont(msSansSerif(9.75));
 

@@ -16,7 +16,6 @@ public:
 
     void Form_Load();
 
-    // Designed client size in pixels (3570 x 1080 twips).
     static constexpr int Genislik = 238;
     static constexpr int Yukseklik = 72;
 

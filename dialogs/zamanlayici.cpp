@@ -60,8 +60,7 @@ Zamanlayici::Zamanlayici(QWidget *parent) : QWidget(parent)
     setAutoFillBackground(true);
     platform::setPaletteColor(this, QPalette::Window, palette().color(QPalette::Highlight));
 
-    // Positions are the designed twips divided by 15. The captions are wider than the room left of
-    // the boxes; the boxes, made later, lie over them.
+    // The captions are wider than the room left of the boxes; the boxes, made later, lie over them.
     Label1 = etiket(this, "Label1", QStringLiteral("Uyarı Başlığı :"), QRect(8, 8, 161, 17), false);
     Label2 = etiket(this, "Label2", QStringLiteral("Uyarı Metni :"), QRect(8, 32, 161, 17), true);
     Label3 = etiket(this, "Label3", QStringLiteral("Uyarı Zamanı :"), QRect(8, 56, 161, 17), true);

@@ -15,7 +15,6 @@ public:
 
     void Form_Load();
 
-    // Designed client size in pixels (3990 x 1785 twips).
     static constexpr int Genislik = 266;
     static constexpr int Yukseklik = 119;
     // What the user may type into the hour and the minute box.

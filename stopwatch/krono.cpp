@@ -47,7 +47,6 @@ Krono::Krono(QWidget *parent) : QWidget(parent)
     setAutoFillBackground(true);
     platform::setPaletteColor(this, QPalette::Window, QApplication::palette().color(QPalette::Highlight));
 
-    // Positions are the designed twips divided by 15.
     Label1 = alan(this, "Label1", 8);
     Label2 = alan(this, "Label2", 56);
     Label3 = alan(this, "Label3", 104);

@@ -18,7 +18,6 @@ public:
     explicit Krono(QWidget *parent = nullptr);
     ~Krono() override;
 
-    // Designed client size in pixels (2370 x 1290 twips).
     static constexpr int Genislik = 158;
     static constexpr int Yukseklik = 86;
 
