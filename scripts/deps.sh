@@ -2,7 +2,8 @@
 # Installs the Debian packages a step needs, only those that are missing.
 #   deps.sh build   - to build and run the clock
 #   deps.sh test    - also what the tests need (X server, window manager, sound server, Wayland
-#                     compositor, validators, a C compiler with libpulse for tools/tsrec.c, clang for the fuzzer)
+#                     compositor, validators, a C compiler with libpulse for tools/tsrec.c and the X
+#                     headers for bench/xdamagelag.c, clang for the fuzzer)
 #   deps.sh bench   - also what bench/run.py needs (X headers for its probes, xclock) and the
 #                     tools docs/performance.md names for finding causes
 set -euo pipefail
@@ -10,7 +11,8 @@ set -euo pipefail
 build=(cmake make g++ pkg-config qt6-base-dev libsdl2-mixer-dev libxcb1-dev libgl-dev libxkbcommon-dev
        fonts-liberation qt6-qpa-plugins qt6-wayland)
 test=(xvfb xauth openbox libxrandr2 libx11-6 xdotool x11-utils x11-apps imagemagick pulseaudio pulseaudio-utils libpulse-dev
-      gcc sox python3 util-linux clang-14 libclang-rt-14-dev desktop-file-utils appstream binutils weston xwayland qt6-wayland)
+      gcc sox python3 util-linux clang-14 libclang-rt-14-dev desktop-file-utils appstream binutils weston xwayland qt6-wayland
+      libx11-dev libxdamage-dev libxfixes-dev)
 
 bench=(libx11-dev libxdamage-dev libxfixes-dev x11-apps strace linux-perf heaptrack)
 
