@@ -14,7 +14,8 @@ test=(xvfb xauth openbox libxrandr2 libx11-6 xdotool x11-utils x11-apps imagemag
       gcc sox python3 util-linux clang-14 libclang-rt-14-dev desktop-file-utils appstream binutils weston xwayland qt6-wayland
       libx11-dev libxdamage-dev libxfixes-dev)
 
-bench=(libx11-dev libxdamage-dev libxfixes-dev x11-apps strace linux-perf heaptrack)
+bench=(libx11-dev libxdamage-dev libxfixes-dev x11-apps strace linux-perf heaptrack
+       pipewire pipewire-bin pipewire-pulse wireplumber dbus-daemon)
 
 want=("${build[@]}")
 case "${1:-build}" in
