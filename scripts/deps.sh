@@ -11,11 +11,12 @@ set -euo pipefail
 build=(cmake make g++ pkg-config qt6-base-dev libsdl2-mixer-dev libxcb1-dev libgl-dev libxkbcommon-dev
        fonts-liberation qt6-qpa-plugins qt6-wayland)
 test=(xvfb xauth openbox libxrandr2 libx11-6 xdotool x11-utils x11-apps imagemagick pulseaudio pulseaudio-utils libpulse-dev
-      gcc sox python3 util-linux clang-14 libclang-rt-14-dev desktop-file-utils appstream binutils weston xwayland qt6-wayland
-      libx11-dev libxdamage-dev libxfixes-dev)
+      gcc sox python3 util-linux clang-14 libclang-rt-14-dev desktop-file-utils appstream binutils weston xwayland qt6-wayland)
 
 bench=(libx11-dev libxdamage-dev libxfixes-dev x11-apps strace linux-perf heaptrack
        pipewire pipewire-bin pipewire-pulse wireplumber dbus-daemon)
+# The sound fault test builds bench/xdamagelag.c.
+test+=(libx11-dev libxdamage-dev libxfixes-dev)
 
 want=("${build[@]}")
 case "${1:-build}" in
