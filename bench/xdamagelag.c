@@ -12,9 +12,9 @@
  * repaint (X server time is CLOCK_MONOTONIC in ms, as Xvfb and Xorg keep it), which leaves out
  * how late this tool itself was scheduled on a loaded machine.
  *
- * Prints one line per change ("change <epoch s> <lag ms> <lag at server stamp ms>") and a summary:
- * "summary changes N repaints R lag_median_ms M lag_max_ms X server_median_ms M server_max_ms X
- * seconds S".
+ * Prints one line per change ("change <epoch s> <lag ms> <lag at server stamp ms>") as it happens, so
+ * that a watcher can read how long the shown second has stood still, and a summary: "summary changes
+ * N repaints R lag_median_ms M lag_max_ms X server_median_ms M server_max_ms X seconds S".
  */
 #define _GNU_SOURCE
 #include <X11/Xlib.h>
@@ -80,6 +80,7 @@ int main(int argc, char **argv)
         fprintf(stderr, "usage: xdamagelag WINDOW SECONDS [X Y W H]\n");
         return 2;
     }
+    setvbuf(stdout, NULL, _IOLBF, 0);
     Window w = (Window)strtoul(argv[1], NULL, 0);
     double seconds = atof(argv[2]);
     Display *d = XOpenDisplay(NULL);

@@ -2,7 +2,8 @@
 # Installs the Debian packages a step needs, only those that are missing.
 #   deps.sh build   - to build and run the clock
 #   deps.sh test    - also what the tests need (X server, window manager, sound server, Wayland
-#                     compositor, validators, a C compiler with libpulse for tools/tsrec.c, clang for the fuzzer)
+#                     compositor, validators, a C compiler with libpulse for tools/tsrec.c and the X
+#                     headers for bench/xdamagelag.c, clang for the fuzzer)
 #   deps.sh desktops - also the desktops scripts/desktops.sh starts (window managers and compositors)
 #   deps.sh bench   - also what bench/run.py needs (X headers for its probes, xclock) and the
 #                     tools docs/performance.md names for finding causes
@@ -15,7 +16,10 @@ test=(xvfb xauth openbox libxrandr2 libx11-6 xdotool x11-utils x11-apps imagemag
       i3-wm i3status xterm)
 desktops=(xfwm4 kwin-x11 mutter sway x11-xserver-utils dbus-daemon)
 
-bench=(libx11-dev libxdamage-dev libxfixes-dev x11-apps strace linux-perf heaptrack)
+bench=(libx11-dev libxdamage-dev libxfixes-dev x11-apps strace linux-perf heaptrack
+       pipewire pipewire-bin pipewire-pulse wireplumber dbus-daemon)
+# The sound fault test builds bench/xdamagelag.c.
+test+=(libx11-dev libxdamage-dev libxfixes-dev)
 
 want=("${build[@]}")
 case "${1:-build}" in
