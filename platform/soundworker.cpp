@@ -190,9 +190,10 @@ SoundWorker::~SoundWorker()
     m->hooks = {};
     m->queue.clear();
     m->wake.notify_all();
-    // Long enough for a device to close on a server that answers; the thread keeps its own share
-    // of the state if it is still waiting on one that does not.
-    m->ended.wait_for(lk, milliseconds(150), [this] { return !m->running; });
+    // Long enough for a device to close on a server that answers (10 to 20 ms), short enough that a
+    // logout's SIGTERM is still acted on at once when the server does not answer; the thread keeps
+    // its own share of the state if it is still waiting on such a server.
+    m->ended.wait_for(lk, milliseconds(80), [this] { return !m->running; });
 }
 
 void SoundWorker::post(bool isPlay, const QString &path, bool opening, int64_t askedUs)
