@@ -22,9 +22,10 @@ MARGIN = 0.15
 BLOCK_OK = 0.5         # a loud block that correlates less is not there
 STRONG_RMS = 1000      # a 10 ms block of a clip loud enough to say whether the recording holds it
 # A player that falls behind leaves the server without data: it plays silence and then the rest of the
-# clip, later (an underrun). A clip is followed across such dropouts up to this much in all; one that
-# skipped ahead is followed back up to MAX_DROP_MS.
-MAX_GAP_MS = 100
+# clip, later (an underrun). A clip is followed across such dropouts up to this much in all (with both
+# cores busy, three in 40 ms and 99 ms in one clip were seen); one that skipped ahead is followed back
+# up to MAX_DROP_MS.
+MAX_GAP_MS = 250
 MAX_DROP_MS = 40
 TAIL_MS = 100          # sound right after a clip's end that the clip does not explain counts against it
 RIVAL_MS = 60          # the other clips are tried this close to the found onset
@@ -121,8 +122,8 @@ class Match:
     """A clip followed through the recording from a proposed onset.
     onset: sample where the clip's first sample lies, by its first loud block; score: normalised
     correlation over the clip's blocks at the places they were found, with the unexplained sound right
-    after it; heard_ms: how much of the clip was heard before a loud block was missing; gap_ms and
-    drop_ms: dropouts crossed and audio skipped on the way."""
+    after it; heard_ms: where in the clip the last loud block found in order ends (a clip cut short has
+    none after the cut); gap_ms and drop_ms: dropouts crossed and audio skipped on the way."""
 
     def __init__(self, onset, score, heard_ms, gap_ms=0.0, drop_ms=0.0):
         self.onset, self.score, self.heard_ms, self.gap_ms, self.drop_ms = onset, score, heard_ms, gap_ms, drop_ms
@@ -192,7 +193,7 @@ class Detector:
         d, gap, drop = 0, 0, 0
         max_gap, max_drop = RATE * MAX_GAP_MS // 1000, RATE * MAX_DROP_MS // 1000
         dot = ce = re = 0.0
-        onset, heard, found, lost, rescues = None, 0, 0, False, 0
+        onset, heard, found, rescues = None, 0, 0, 0
         blocks = c.blocks
         for i, (b, seg, e, strong) in enumerate(blocks):
             if at + b + d + len(seg) > limit:
@@ -206,7 +207,7 @@ class Detector:
             shifts = range(d - settle, d + settle + 1) if onset is None else (d - 1, d, d + 1)
             best = max((self._block(seg, at + b + s) + (s,) for s in shifts),
                        key=lambda t: self._ncc(t[0], e, t[1]))
-            if self._ncc(best[0], e, best[1]) < BLOCK_OK and rescue and found and not lost and rescues < 3:
+            if self._ncc(best[0], e, best[1]) < BLOCK_OK and rescue and found and rescues < 8:
                 moved = self._rescue(c, i, at, d, d - (max_drop - drop), d + (max_gap - gap), limit)
                 if moved is not None:
                     rescues += 1
@@ -222,8 +223,7 @@ class Detector:
                                key=lambda t: self._ncc(t[0], e, t[1]))
                     dot, ce, re = dot + best[0], ce + e, re + best[1]
                     found += 1
-                    if not lost:
-                        heard = b + len(seg)
+                    heard = b + len(seg)
                     continue
             dot, ce, re = dot + best[0], ce + e, re + best[1]
             if self._ncc(best[0], e, best[1]) >= BLOCK_OK:
@@ -231,10 +231,7 @@ class Detector:
                 found += 1
                 if onset is None:
                     onset = at + d
-                if not lost:
-                    heard = b + len(seg)
-            elif found:
-                lost = True
+                heard = b + len(seg)
         end = at + len(c.samples) + d
         re += self.energy(end, max(0, min(RATE * TAIL_MS // 1000, limit - end)))
         score = dot / math.sqrt(ce * re) if ce > 0 and re > 0 else 0.0
@@ -242,11 +239,17 @@ class Detector:
                      gap * 1000.0 / RATE, drop * 1000.0 / RATE)
 
     def _rescue(self, c, i, at, d, lo_d, hi_d, limit):
-        """Where the clip goes on after block i failed: the shift in [lo_d, hi_d] at which the 50 ms
-        after that block correlate best, if they do well (d itself for a block damaged in place), else
-        None. Looked for at a quarter of the rate, then to the sample."""
-        b = c.blocks[i][0] + BLOCK
-        n = min(5 * BLOCK, (len(c.samples) - b) // 4 * 4)
+        """Where the clip goes on after block i failed: the shift in [lo_d, hi_d] at which the 50 ms (or,
+        failing that, 20 ms) after that block correlate best, if they do well (d itself for a block
+        damaged in place), else None. Looked for at a quarter of the rate, then to the sample."""
+        for blocks, good in ((5, 0.85), (2, 0.9)):  # dropouts may come in quick succession
+            s = self._rescue_by(c, c.blocks[i][0] + BLOCK, blocks * BLOCK, good, at, d, lo_d, hi_d, limit)
+            if s is not None:
+                return s
+        return None
+
+    def _rescue_by(self, c, b, n, good, at, d, lo_d, hi_d, limit):
+        n = min(n, (len(c.samples) - b) // 4 * 4)
         seg = c.samples[b:b + n]
         ce = sum(x * x for x in seg)
         if n < 2 * BLOCK or ce < STRONG_RMS * STRONG_RMS * n:
@@ -269,7 +272,7 @@ class Detector:
             return None
         guess = max(range(lo_d, hi_d + 1, 4), key=coarse)
         best = max(range(max(lo_d, guess - 4), min(hi_d, guess + 4) + 1), key=fine)
-        return best if fine(best) >= 0.85 else None
+        return best if fine(best) >= good else None
 
     def refine(self, clip, at, span=COARSE + 4):
         """The sample near at where the clip's opening correlates best, and that correlation."""
@@ -300,7 +303,42 @@ class Detector:
                        or [best], key=lambda m: m.onset)
         if precise and best is not NO_MATCH:
             best.onset = self._first_stretch(clip, best)
+            best.onset = self._before_dropout(clip, best.onset)
         return best
+
+    def _before_dropout(self, clip, onset):
+        """An earlier onset where the clip's first 20 ms or more match at 0.9 and the recording then
+        falls silent: a dropout right after the start, which the loud part found came after. At most
+        MAX_GAP_MS earlier; the onset itself if there is none."""
+        c = self.prepared(clip)
+        head = [(seg, e) for b, seg, e, strong in c.blocks[:len(c.head) // BLOCK]]
+
+        def matched(p, blocks):
+            # Blocks of the head that match from p on, counted while the running correlation holds.
+            if p < 0:
+                return 0
+            dot = ce = 0.0
+            k = 0
+            for seg, e in head[:blocks]:
+                q = p + k * BLOCK
+                if q + BLOCK > len(self.rec):
+                    break
+                dot += sum(map(mul, seg, self.rec[q:q + BLOCK]))
+                ce += e
+                if self._ncc(dot, ce, self.sq[q + BLOCK] - self.sq[p]) < 0.9:
+                    break
+                k += 1
+            return k
+        for p in range(onset - RATE * MAX_GAP_MS // 1000, onset - RATE // 500, 2):
+            if matched(p, 2) < 2:
+                continue
+            p = max(range(p - 2, p + 3), key=lambda q: matched(q, len(head)))
+            k = matched(p, len(head))
+            if k < len(head):
+                seg, e = head[k]
+                if self.energy(p + k * BLOCK, BLOCK) < 0.1 * e:  # silence where the clip goes on
+                    return p
+        return onset
 
     def _first_stretch(self, clip, m):
         """The onset by the clip's opening: of the places within 25 ms of the found one (a voiced sound
@@ -449,14 +487,16 @@ def full(heard, length):
     return heard >= length - HEARD_SLACK_MS
 
 
-def hear(rec, ses_dir, hhmm, press_ms, opening_late_ms, heard_until_ms=None):
+def hear(rec, ses_dir, hhmm, press_ms, opening_late_ms, heard_until_ms=None, cold=False):
     """Judges the announcement of hhmm chosen at press_ms (recording time) as a listener would: every
     clip of the time there, in order, each heard to its end, the opening at most opening_late_ms after
     the press, every later clip within TOLERANCE_MS of its second on the opening clip's grid, and the
-    units positions without a clip silent. Returns (faults, problems, lines): faults for a clip missing,
-    wrong or where none belongs, problems for timing and interrupted clips, lines to print.
-    heard_until_ms: where the recording stops holding sound (its end), for telling a clip the
-    recording cut from one the program cut."""
+    units positions without a clip silent. cold: the first announcement after the program started,
+    whose opening waits for the sound device while the timers run; the later clips are then held to
+    the grid of the hour's tens clip, and the opening only to opening_late_ms.
+    Returns (faults, problems, lines): faults for a clip missing, wrong or where none belongs, problems
+    for timing and interrupted clips, lines to print. heard_until_ms: where the recording ends, for
+    telling a clip the recording cut from one the program cut."""
     det = rec if isinstance(rec, Detector) else Detector(rec)
     clips = det._clips.get(("folder", ses_dir))
     if clips is None:
@@ -464,6 +504,8 @@ def hear(rec, ses_dir, hhmm, press_ms, opening_late_ms, heard_until_ms=None):
     ms = RATE / 1000.0
     rows = analyse(det, ses_dir, hhmm, press_ms, first_window_ms=max(1500, opening_late_ms + 500))
     grid = next((r[2] - r[1] for r in rows if r[2] is not None), 0.0)  # the opening clip's grid
+    if cold:
+        grid = next((r[2] - r[1] for r in rows if r[2] is not None and r[1] > 0), grid)
     faults, problems, lines = [], [], []
 
     def there(slot):
@@ -479,12 +521,16 @@ def hear(rec, ses_dir, hhmm, press_ms, opening_late_ms, heard_until_ms=None):
                 name + ".wav", slot, score, row.rival[0], row.rival[1].score))
             continue
         m = row.match
+        if cold and slot > 0:
+            efirst = onset - slot - grid
         lines.append("  %-8s %5d ms: %8.1f ms  %+6.1f ms  heard %.0f/%.0f ms  match %.2f (next %s %.2f)%s" % (
             name + ".wav", slot, onset, efirst, heard, length, score, row.rival[0], row.rival[1].score,
             "  dropouts %.0f ms" % m.gap_ms if m.gap_ms >= 1 else ""))
         if slot == 0 and not 0 <= egrid <= opening_late_ms:
             problems.append("opening clip %+.1f ms after the key" % egrid)
-        if abs(efirst) > TOLERANCE_MS:
+        if cold and slot == 0:
+            lines[-1] += "  (%+.1f ms against the later clips' grid)" % (onset - grid)
+        elif abs(efirst) > TOLERANCE_MS:
             problems.append("%s.wav %+.1f ms off its second" % (name, efirst))
         if not full(heard, length):
             end = press_ms + onset + length + m.gap_ms
