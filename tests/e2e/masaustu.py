@@ -794,14 +794,20 @@ class Suite:
     def s_time_heard(self):
         self.expect(self.d.pulse is not None, "no sound server to listen to (its step failed)")
         ses = os.path.join(os.path.dirname(self.program), "Ses")
-        faults, problems = self.announce_and_hear(ses, 1)
-        if faults or problems:
-            self.fail("; ".join(faults + problems))
+        # The first announcement after the start opens the sound device with its opening clip, which
+        # comes that much late against the rest; the second is held to the opening clip's grid.
+        said = []
+        for attempt, cold in ((1, True), (2, False)):
+            faults, problems = self.announce_and_hear(ses, attempt, cold=cold)
+            said += [f"{'first' if cold else 'second'}: {p}" for p in faults + problems]
+        if said:
+            self.fail("; ".join(said))
 
-    def announce_and_hear(self, ses, attempt, clock=time.time):
+    def announce_and_hear(self, ses, attempt, clock=time.time, cold=False):
         """Chooses "Saati Oku..." by keyboard while the null sink is recorded, and judges what was heard
-        against the time the program's clock (clock()) showed at the key. Returns (faults, problems) as
-        announcement_audio.hear gives them; a failing recording is kept."""
+        against the time the program's clock (clock()) showed at the key; cold as
+        announcement_audio.hear takes it. Returns (faults, problems) as hear gives them; a failing
+        recording is kept."""
         # The hour is read at 1 and 2 s, the minute at 3 and 4 s: keep the whole announcement in one minute.
         sec = clock() % 60
         if sec >= 53:
@@ -828,8 +834,9 @@ class Suite:
         det = audio.Detector(audio.read_recording(path))
         press_ms = (pressed - t0) * 1000
         faults, problems, lines = audio.hear(det, ses, hhmm, press_ms, OPENING_LATE_MS,
-                                             heard_until_ms=len(det.rec) * 1000 / audio.RATE)
-        print(f"     announcement {attempt} of {hhmm}, onsets after the key / vs the opening clip's grid:", flush=True)
+                                             heard_until_ms=len(det.rec) * 1000 / audio.RATE, cold=cold)
+        grid = "the hour's tens clip's" if cold else "the opening clip's"
+        print(f"     announcement {attempt} of {hhmm}, onsets after the key / vs {grid} grid:", flush=True)
         for line in lines:
             print("     " + line, flush=True)
         if faults or problems:
@@ -883,7 +890,7 @@ class Suite:
                       self.s_transparency_dialog)
             self.step('"Çıkış" ends with exit code 0, settings byte-identical', self.s_exit)
             self.step("a restart keeps colours and opacity and writes nothing", self.s_restart_keeps, fatal=True)
-            self.step('"Saati Oku..." chosen by keyboard speaks the time at 0, 1, 2, 3, 4 s', self.s_time_heard)
+            self.step('"Saati Oku..." chosen by keyboard twice speaks the time at 0, 1, 2, 3, 4 s', self.s_time_heard)
             self.step('"Çıkış" after the restart', self.s_exit)
         except Fatal:
             print("     remaining steps skipped", flush=True)
