@@ -193,7 +193,7 @@ class Detector:
         d, gap, drop = 0, 0, 0
         max_gap, max_drop = RATE * MAX_GAP_MS // 1000, RATE * MAX_DROP_MS // 1000
         dot = ce = re = 0.0
-        onset, heard, found, rescues = None, 0, 0, 0
+        onset, heard, found, rescues, misses = None, 0, 0, 0, 0
         blocks = c.blocks
         for i, (b, seg, e, strong) in enumerate(blocks):
             if at + b + d + len(seg) > limit:
@@ -207,8 +207,9 @@ class Detector:
             shifts = range(d - settle, d + settle + 1) if onset is None else (d - 1, d, d + 1)
             best = max((self._block(seg, at + b + s) + (s,) for s in shifts),
                        key=lambda t: self._ncc(t[0], e, t[1]))
-            if self._ncc(best[0], e, best[1]) < BLOCK_OK and rescue and found and rescues < 8:
+            if self._ncc(best[0], e, best[1]) < BLOCK_OK and rescue and found and rescues < 8 and misses < 2:
                 moved = self._rescue(c, i, at, d, d - (max_drop - drop), d + (max_gap - gap), limit)
+                misses = 0 if moved is not None else misses + 1
                 if moved is not None:
                     rescues += 1
                     if moved > d:
@@ -270,8 +271,8 @@ class Detector:
             return self._ncc(dot, ce, re)
         if lo_d > hi_d:
             return None
-        guess = max(range(lo_d, hi_d + 1, 4), key=coarse)
-        best = max(range(max(lo_d, guess - 4), min(hi_d, guess + 4) + 1), key=fine)
+        guess = max(range(lo_d, hi_d + 1, 8), key=coarse)
+        best = max(range(max(lo_d, guess - 6), min(hi_d, guess + 6) + 1), key=fine)
         return best if fine(best) >= good else None
 
     def refine(self, clip, at, span=COARSE + 4):
