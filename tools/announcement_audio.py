@@ -23,8 +23,8 @@ BLOCK_OK = 0.5         # a loud block that correlates less is not there
 STRONG_RMS = 1000      # a 10 ms block of a clip loud enough to say whether the recording holds it
 # A player that falls behind leaves the server without data: it plays silence and then the rest of the
 # clip, later (an underrun). A clip is followed across such dropouts up to this much in all (with both
-# cores busy, three in 40 ms and 99 ms in one clip were seen); one that skipped ahead is followed back
-# up to MAX_DROP_MS.
+# cores busy, three in 40 ms and 99 ms in one clip were seen), and back by up to MAX_DROP_MS at a time
+# where it skipped ahead or where a block only seemed to fit a dropout.
 MAX_GAP_MS = 250
 MAX_DROP_MS = 40
 TAIL_MS = 100          # sound right after a clip's end that the clip does not explain counts against it
@@ -33,6 +33,7 @@ TOLERANCE_MS = 30
 # A clip counts as heard in full when it reaches its audible end to within this: a dropout in its last
 # loud 20 ms cannot be told from a cut, and a cut that short is not heard.
 HEARD_SLACK_MS = 20
+KEY_SLACK_MS = 40      # how far before the key the opening may seem to come (the recorder's clock)
 PATH_MS = 60           # --check: from a play call to its clip's onset in the recording
 
 
@@ -115,7 +116,6 @@ class Clip:
         self.opening_norm = math.sqrt(sum(x * x for x in self.opening)) or 1.0
         self.head = samples[:RATE * TEMPLATE_MS // 1000]
         self.head_norm = math.sqrt(sum(x * x for x in self.head)) or 1.0
-        self.quarter = decimate(samples, 4)
 
 
 class Match:
@@ -127,6 +127,7 @@ class Match:
 
     def __init__(self, onset, score, heard_ms, gap_ms=0.0, drop_ms=0.0):
         self.onset, self.score, self.heard_ms, self.gap_ms, self.drop_ms = onset, score, heard_ms, gap_ms, drop_ms
+        self.start = onset  # where following began, to follow it again from
 
     def __repr__(self):
         return "Match(onset=%s, score=%.3f, heard=%.0f ms, gap=%.0f ms, drop=%.0f ms)" % (
@@ -142,8 +143,6 @@ class Detector:
         self.sq = prefix_energy(rec)
         self.coarse = decimate(rec, COARSE)
         self.coarse_sq = prefix_energy(self.coarse)
-        self.quarter = decimate(rec, 4)
-        self.quarter_sq = prefix_energy(self.quarter)
         self._clips = {}
 
     def energy(self, a, n):
@@ -208,7 +207,7 @@ class Detector:
             best = max((self._block(seg, at + b + s) + (s,) for s in shifts),
                        key=lambda t: self._ncc(t[0], e, t[1]))
             if self._ncc(best[0], e, best[1]) < BLOCK_OK and rescue and found and rescues < 8 and misses < 2:
-                moved = self._rescue(c, i, at, d, d - (max_drop - drop), d + (max_gap - gap), limit)
+                moved = self._rescue(c, i, at, d, d - max_drop, d + (max_gap - gap), limit)
                 misses = 0 if moved is not None else misses + 1
                 if moved is not None:
                     rescues += 1
@@ -236,44 +235,31 @@ class Detector:
         end = at + len(c.samples) + d
         re += self.energy(end, max(0, min(RATE * TAIL_MS // 1000, limit - end)))
         score = dot / math.sqrt(ce * re) if ce > 0 and re > 0 else 0.0
-        return Match(onset if onset is not None else at, max(0.0, score), heard * 1000.0 / RATE,
-                     gap * 1000.0 / RATE, drop * 1000.0 / RATE)
+        m = Match(onset if onset is not None else at, max(0.0, score), heard * 1000.0 / RATE,
+                  gap * 1000.0 / RATE, drop * 1000.0 / RATE)
+        m.start = at
+        return m
 
     def _rescue(self, c, i, at, d, lo_d, hi_d, limit):
-        """Where the clip goes on after block i failed: the shift in [lo_d, hi_d] at which the 50 ms (or,
-        failing that, 20 ms) after that block correlate best, if they do well (d itself for a block
-        damaged in place), else None. Looked for at a quarter of the rate, then to the sample."""
-        for blocks, good in ((5, 0.85), (2, 0.9)):  # dropouts may come in quick succession
-            s = self._rescue_by(c, c.blocks[i][0] + BLOCK, blocks * BLOCK, good, at, d, lo_d, hi_d, limit)
-            if s is not None:
-                return s
-        return None
-
-    def _rescue_by(self, c, b, n, good, at, d, lo_d, hi_d, limit):
-        n = min(n, (len(c.samples) - b) // 4 * 4)
+        """Where the clip goes on after block i failed: the shift in [lo_d, hi_d] at which the 20 ms after
+        that block correlate best, if at 0.9 or more (d itself for a block damaged in place), else None.
+        Looked for at every other sample: the match of a clip's hiss is that narrow."""
+        b = c.blocks[i][0] + BLOCK
+        n = min(2 * BLOCK, len(c.samples) - b)
         seg = c.samples[b:b + n]
         ce = sum(x * x for x in seg)
-        if n < 2 * BLOCK or ce < STRONG_RMS * STRONG_RMS * n:
+        if n < BLOCK or ce < STRONG_RMS * STRONG_RMS * n:
             return None
-        q, qn = c.quarter[b // 4:(b + n) // 4], n // 4
-        qe = sum(x * x for x in q)
-
-        def coarse(s):
-            p = (at + b + s) // 4
-            if p < 0 or p + qn > len(self.quarter) or at + b + s + n > limit:
-                return 0.0
-            return self._ncc(sum(map(mul, q, self.quarter[p:p + qn])), qe, self.quarter_sq[p + qn] - self.quarter_sq[p])
+        hi_d = min(hi_d, limit - at - b - n)
 
         def fine(s):
-            if at + b + s + n > limit:
-                return 0.0
             dot, re = self._block(seg, at + b + s)
             return self._ncc(dot, ce, re)
         if lo_d > hi_d:
             return None
-        guess = max(range(lo_d, hi_d + 1, 8), key=coarse)
-        best = max(range(max(lo_d, guess - 6), min(hi_d, guess + 6) + 1), key=fine)
-        return best if fine(best) >= good else None
+        guess = max(range(lo_d, hi_d + 1, 2), key=fine)
+        best = max(range(max(lo_d, guess - 1), min(hi_d, guess + 1) + 1), key=fine)
+        return best if fine(best) >= 0.9 else None
 
     def refine(self, clip, at, span=COARSE + 4):
         """The sample near at where the clip's opening correlates best, and that correlation."""
@@ -294,7 +280,8 @@ class Detector:
         earliest, one at least 250 ms before that if there is one (the same clip may come twice in a
         window); with precise, the onset is then put where the opening matches longest."""
         found = []
-        for at in self.proposals(clip, lo, hi, count):
+        # A wide window holds other clips whose sounds the opening also matches: more places to try.
+        for at in self.proposals(clip, lo, hi, max(count, (hi - lo) // (RATE // 10))):
             at, opening = self.refine(clip, at)
             m = self.follow(clip, at, limit, settle=2, rescue=rescue)
             found.append(((round(m.score, 2), opening), m))
@@ -459,7 +446,9 @@ def analyse(rec, ses_dir, hhmm, call_ms, first_window_ms=2500):
         # cut, and one cut early is found by what was played of it.
         nxt = next((n.onset for _, _, n in located[k + 1:] if n.score >= MATCH), None)
         if nxt is not None and m.score >= MATCH:
-            located[k][2] = det.follow(clips[name], m.onset, nxt, settle=2)
+            again = det.follow(clips[name], m.start, nxt, settle=2)
+            again.onset = m.onset
+            located[k][2] = again
         elif nxt is not None:
             prev = next((n.onset for _, _, n in reversed(located[:k]) if n.score >= MATCH), 0)
             lo = call_ms + slot - 50
@@ -527,7 +516,9 @@ def hear(rec, ses_dir, hhmm, press_ms, opening_late_ms, heard_until_ms=None, col
         lines.append("  %-8s %5d ms: %8.1f ms  %+6.1f ms  heard %.0f/%.0f ms  match %.2f (next %s %.2f)%s" % (
             name + ".wav", slot, onset, efirst, heard, length, score, row.rival[0], row.rival[1].score,
             "  dropouts %.0f ms" % m.gap_ms if m.gap_ms >= 1 else ""))
-        if slot == 0 and not 0 <= egrid <= opening_late_ms:
+        # Sample 0's wall-clock time is the recorder's earliest estimate, and the sink hands it sound
+        # up to a block ahead: the key may seem to come a few ms after the opening it chose.
+        if slot == 0 and not -KEY_SLACK_MS <= egrid <= opening_late_ms:
             problems.append("opening clip %+.1f ms after the key" % egrid)
         if cold and slot == 0:
             lines[-1] += "  (%+.1f ms against the later clips' grid)" % (onset - grid)
