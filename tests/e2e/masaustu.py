@@ -458,7 +458,7 @@ class Suite:
             self.fail("the clock window is gone")
         return g[0], g[1]
 
-    def wait_clock_at(self, pos, what, timeout=3.0):
+    def wait_clock_at(self, pos, what, timeout=6.0):
         try:
             poll(what, lambda: self.clock_pos() == tuple(pos), timeout=timeout)
         except StepFailed:
@@ -565,19 +565,25 @@ class Suite:
                     problems.append(f"the {name} show only {green} green pixels")
             return not problems
         try:
-            poll("green digits on black", looks_right, timeout=3, interval=0.2)
+            poll("green digits on black", looks_right, timeout=6, interval=0.2)
         except StepFailed:
             self.fail("; ".join(problems))
 
     def s_seconds_change(self):
+        # A clock refreshed every second changes its seconds three times in any 3.9 s, also when a busy
+        # machine holds one refresh back by half a second; one refreshed every two seconds or not at all
+        # cannot. (Two screenshots 1.1 s apart failed when a refresh came 0.1 s late.)
         x, y = self.clock_pos()
-        first = self.d.screenshot((x, y, CLOCK_W, CLOCK_H))
-        taken = time.monotonic()
-        time.sleep(max(0.0, taken + 1.1 - time.monotonic()))
-        second = self.d.screenshot((x, y, CLOCK_W, CLOCK_H))
-        self.evidence += [first, second]
-        self.expect(first.crop(*SECONDS).rgb != second.crop(*SECONDS).rgb,
-                    "the seconds did not change in 1.1 s")
+        end = time.monotonic() + 3.9
+        last, changes = None, 0
+        while changes < 3 and time.monotonic() < end:
+            img = self.d.screenshot((x, y, CLOCK_W, CLOCK_H))
+            seconds = img.crop(*SECONDS).rgb
+            if last is not None and seconds != last:
+                changes += 1
+                self.evidence.append(img)
+            last = seconds
+        self.expect(changes >= 3, f"the seconds changed {changes} times in 3.9 s")
 
     def s_separators_blink(self):
         seen = set()
@@ -590,7 +596,7 @@ class Suite:
             elif all(c == 0 for c in counts):
                 seen.add(" ")
             return len(seen) == 2
-        poll("both separators to show ':' and then ' '", look, timeout=3, interval=0.1)
+        poll("both separators to show ':' and then ' '", look, timeout=6, interval=0.1)
 
     def s_left_drag(self):
         start, _ = self.drag([1], -300, -200)
@@ -635,8 +641,11 @@ class Suite:
         for i in range(1, 6):
             chain += ["mousemove", *self.on_screen(px - 100 - 60 * i, py - 50 - 40 * i), "sleep", "0.03"]
         self.d.xdotool(*chain)
+        # A window manager slowed by a busy machine may still carry out the flick's move: either resting
+        # place is right, a place the pointer went to afterwards is not.
+        rests = (start, (start[0] - 100, start[1] - 50))
         stays(f"after the flick the clock follows the pointer with no button held (at {self.clock_pos()})",
-              lambda: self.clock_pos() == rest, 0.5)
+              lambda: self.clock_pos() in rests, 0.5)
 
     def s_no_drag(self, buttons, what):
         start, _ = self.drag(buttons, -300, -200)
@@ -749,7 +758,7 @@ class Suite:
             red = face.count(near((255, 0, 0), 70))
             return blue >= face.width * face.height * 0.6 and red >= 60
         try:
-            poll("red digits on a blue background", looks_right, timeout=3, interval=0.2)
+            poll("red digits on a blue background", looks_right, timeout=6, interval=0.2)
         except StepFailed:
             face = self.evidence[-1].crop(0, 0, 120, CLOCK_H)
             self.fail(f"clock shows {face.count(near((0, 0, 255), 30))} blue and "
@@ -766,7 +775,7 @@ class Suite:
             want = round(alpha / 255 * OPAQUE)
             self.d.keys(key)
             try:
-                poll(f"opacity {alpha}", lambda: abs(shown_opacity() - want) <= 1, timeout=3)
+                poll(f"opacity {alpha}", lambda: abs(shown_opacity() - want) <= 1, timeout=6)
             except StepFailed:
                 self.fail(f"after {key} the clock's opacity is {shown_opacity()}, expected {want} ({alpha}/255)")
         self.d.keys("Left", "Left", "Left", "Left")
@@ -867,7 +876,7 @@ class Suite:
             self.step(f"clock is {CLOCK_W}x{CLOCK_H} at (W-133, H-67)", self.s_clock_geometry)
             self.step("clock stays above and has no taskbar entry", self.s_clock_states)
             self.step("screenshot shows green digits on black", self.s_green_on_black)
-            self.step("the seconds change between screenshots 1.1 s apart", self.s_seconds_change)
+            self.step("the seconds change three times in 3.9 s", self.s_seconds_change)
             self.step("the separators blink", self.s_separators_blink)
             self.step("left drag moves the clock by exactly (-300, -200)", self.s_left_drag)
             self.step("after the drag the pointer moves freely and a second drag works", self.s_after_drag)
