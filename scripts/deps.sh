@@ -3,8 +3,9 @@
 #   deps.sh build   - to build and run the clock
 #   deps.sh test    - also what the tests need (X server, window manager, sound server, Wayland
 #                     compositor, validators, a C compiler with libpulse for tools/tsrec.c, clang for the fuzzer)
-#   deps.sh bench   - also what bench/run.py needs (X headers for its probes, xclock) and the
-#                     tools docs/performance.md names for finding causes
+#   deps.sh bench   - also what bench/run.py needs (X headers for its probes, xclock), the tools
+#                     docs/performance.md names for finding causes, and libfaketime for
+#                     tools/detector-check.py --real
 set -euo pipefail
 
 build=(cmake make g++ pkg-config qt6-base-dev libsdl2-mixer-dev libxcb1-dev libgl-dev libxkbcommon-dev
@@ -12,7 +13,7 @@ build=(cmake make g++ pkg-config qt6-base-dev libsdl2-mixer-dev libxcb1-dev libg
 test=(xvfb xauth openbox libxrandr2 libx11-6 xdotool x11-utils x11-apps imagemagick pulseaudio pulseaudio-utils libpulse-dev
       gcc sox python3 util-linux clang-14 libclang-rt-14-dev desktop-file-utils appstream binutils weston xwayland qt6-wayland)
 
-bench=(libx11-dev libxdamage-dev libxfixes-dev x11-apps strace linux-perf heaptrack)
+bench=(libx11-dev libxdamage-dev libxfixes-dev x11-apps strace linux-perf heaptrack libfaketime)
 
 want=("${build[@]}")
 case "${1:-build}" in
