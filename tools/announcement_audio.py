@@ -241,19 +241,21 @@ class Detector:
         return m
 
     def _rescue(self, c, i, at, d, lo_d, hi_d, limit):
-        """Where the clip goes on after block i failed: the shift in [lo_d, hi_d] at which the 20 ms after
-        that block correlate best, if at 0.9 or more (d itself for a block damaged in place), else None.
-        Looked for at every other sample: the match of a clip's hiss is that narrow."""
-        b = c.blocks[i][0] + BLOCK
-        n = min(2 * BLOCK, len(c.samples) - b)
-        seg = c.samples[b:b + n]
-        ce = sum(x * x for x in seg)
-        if n < BLOCK or ce < STRONG_RMS * STRONG_RMS * n:
+        """Where the clip goes on after block i failed: the shift in [lo_d, hi_d] at which the next two
+        loud blocks (within 150 ms) correlate best, if at 0.9 or more (d itself for a block damaged in
+        place), else None. Looked for at every other sample: the match of a clip's hiss is that narrow."""
+        b0 = c.blocks[i][0]
+        ahead = [(b, seg, e) for b, seg, e, strong in c.blocks[i + 1:] if strong and b - b0 <= RATE * 3 // 20][:2]
+        if not ahead:
             return None
-        hi_d = min(hi_d, limit - at - b - n)
+        ce = sum(e for _, _, e in ahead)
+        hi_d = min(hi_d, limit - at - ahead[-1][0] - len(ahead[-1][1]))
 
         def fine(s):
-            dot, re = self._block(seg, at + b + s)
+            dot = re = 0.0
+            for b, seg, e in ahead:
+                bd, br = self._block(seg, at + b + s)
+                dot, re = dot + bd, re + br
             return self._ncc(dot, ce, re)
         if lo_d > hi_d:
             return None
@@ -295,7 +297,7 @@ class Detector:
         return best
 
     def _before_dropout(self, clip, onset):
-        """An earlier onset where the clip's first 20 ms or more match at 0.9 and the recording then
+        """An earlier onset where the clip's first 10 ms or more match at 0.8 and the recording then
         falls silent: a dropout right after the start, which the loud part found came after. At most
         MAX_GAP_MS earlier; the onset itself if there is none."""
         c = self.prepared(clip)
@@ -313,19 +315,18 @@ class Detector:
                     break
                 dot += sum(map(mul, seg, self.rec[q:q + BLOCK]))
                 ce += e
-                if self._ncc(dot, ce, self.sq[q + BLOCK] - self.sq[p]) < 0.9:
+                if self._ncc(dot, ce, self.sq[q + BLOCK] - self.sq[p]) < 0.8:
                     break
                 k += 1
             return k
         for p in range(onset - RATE * MAX_GAP_MS // 1000, onset - RATE // 500, 2):
-            if matched(p, 2) < 2:
+            if matched(p, 1) < 1:
                 continue
             p = max(range(p - 2, p + 3), key=lambda q: matched(q, len(head)))
             k = matched(p, len(head))
-            if k < len(head):
-                seg, e = head[k]
-                if self.energy(p + k * BLOCK, BLOCK) < 0.1 * e:  # silence where the clip goes on
-                    return p
+            # Silence where the clip goes on (the dropout may begin inside the first block that fails).
+            if any(self.energy(p + j * BLOCK, BLOCK) < 0.1 * head[j][1] for j in range(k, min(k + 2, len(head)))):
+                return p
         return onset
 
     def _first_stretch(self, clip, m):
@@ -477,13 +478,14 @@ def full(heard, length):
     return heard >= length - HEARD_SLACK_MS
 
 
-def hear(rec, ses_dir, hhmm, press_ms, opening_late_ms, heard_until_ms=None, cold=False):
+def hear(rec, ses_dir, hhmm, press_ms, opening_late_ms, heard_until_ms=None, device_opens=False):
     """Judges the announcement of hhmm chosen at press_ms (recording time) as a listener would: every
     clip of the time there, in order, each heard to its end, the opening at most opening_late_ms after
     the press, every later clip within TOLERANCE_MS of its second on the opening clip's grid, and the
-    units positions without a clip silent. cold: the first announcement after the program started,
-    whose opening waits for the sound device while the timers run; the later clips are then held to
-    the grid of the hour's tens clip, and the opening only to opening_late_ms.
+    units positions without a clip silent. device_opens: the sound device opens with the opening clip
+    (the first announcement after the start, or after 3 s of silence), which then comes late or early
+    against the clips after it by the device's start-up while the timers run on; the later clips are
+    then held to the grid of the hour's tens clip, and the opening only to the key.
     Returns (faults, problems, lines): faults for a clip missing, wrong or where none belongs, problems
     for timing and interrupted clips, lines to print. heard_until_ms: where the recording ends, for
     telling a clip the recording cut from one the program cut."""
@@ -494,7 +496,7 @@ def hear(rec, ses_dir, hhmm, press_ms, opening_late_ms, heard_until_ms=None, col
     ms = RATE / 1000.0
     rows = analyse(det, ses_dir, hhmm, press_ms, first_window_ms=max(1500, opening_late_ms + 500))
     grid = next((r[2] - r[1] for r in rows if r[2] is not None), 0.0)  # the opening clip's grid
-    if cold:
+    if device_opens:
         grid = next((r[2] - r[1] for r in rows if r[2] is not None and r[1] > 0), grid)
     faults, problems, lines = [], [], []
 
@@ -511,7 +513,7 @@ def hear(rec, ses_dir, hhmm, press_ms, opening_late_ms, heard_until_ms=None, col
                 name + ".wav", slot, score, row.rival[0], row.rival[1].score))
             continue
         m = row.match
-        if cold and slot > 0:
+        if device_opens and slot > 0:
             efirst = onset - slot - grid
         lines.append("  %-8s %5d ms: %8.1f ms  %+6.1f ms  heard %.0f/%.0f ms  match %.2f (next %s %.2f)%s" % (
             name + ".wav", slot, onset, efirst, heard, length, score, row.rival[0], row.rival[1].score,
@@ -520,7 +522,7 @@ def hear(rec, ses_dir, hhmm, press_ms, opening_late_ms, heard_until_ms=None, col
         # up to a block ahead: the key may seem to come a few ms after the opening it chose.
         if slot == 0 and not -KEY_SLACK_MS <= egrid <= opening_late_ms:
             problems.append("opening clip %+.1f ms after the key" % egrid)
-        if cold and slot == 0:
+        if device_opens and slot == 0:
             lines[-1] += "  (%+.1f ms against the later clips' grid)" % (onset - grid)
         elif abs(efirst) > TOLERANCE_MS:
             problems.append("%s.wav %+.1f ms off its second" % (name, efirst))
