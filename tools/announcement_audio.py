@@ -126,7 +126,8 @@ class Match:
     none after the cut); gap_ms and drop_ms: dropouts crossed and audio skipped on the way."""
 
     def __init__(self, onset, score, heard_ms, gap_ms=0.0, drop_ms=0.0):
-        self.onset, self.score, self.heard_ms, self.gap_ms, self.drop_ms = onset, score, heard_ms, gap_ms, drop_ms
+        self.onset, self.score, self.heard_ms = onset, score, heard_ms
+        self.gap_ms, self.drop_ms = gap_ms, drop_ms
         self.start = onset  # where following began, to follow it again from
 
     def __repr__(self):
@@ -178,8 +179,8 @@ class Detector:
             e = self.coarse_sq[lag + n] - self.coarse_sq[lag]
             scores.append(sum(map(mul, tpl, self.coarse[lag:lag + n])) / (c.opening_norm * math.sqrt(e))
                           if e > n * 4.0 else 0.0)
-        peaks = [(s, i) for i, s in enumerate(scores)
-                 if s >= 0.3 and (i == 0 or s >= scores[i - 1]) and (i + 1 == len(scores) or s > scores[i + 1])]
+        peaks = [(s, i) for i, s in enumerate(scores) if s >= 0.3 and (i == 0 or s >= scores[i - 1])
+                 and (i + 1 == len(scores) or s > scores[i + 1])]
         return [(lo_c + i) * COARSE for s, i in sorted(peaks, reverse=True)[:count]]
 
     def follow(self, clip, at, limit=None, settle=COARSE + 4, rescue=True):
@@ -245,7 +246,8 @@ class Detector:
         loud blocks (within 150 ms) correlate best, if at 0.9 or more (d itself for a block damaged in
         place), else None. Looked for at every other sample: the match of a clip's hiss is that narrow."""
         b0 = c.blocks[i][0]
-        ahead = [(b, seg, e) for b, seg, e, strong in c.blocks[i + 1:] if strong and b - b0 <= RATE * 3 // 20][:2]
+        ahead = [(b, seg, e) for b, seg, e, strong in c.blocks[i + 1:]
+                 if strong and b - b0 <= RATE * 3 // 20][:2]
         if not ahead:
             return None
         ce = sum(e for _, _, e in ahead)
@@ -272,7 +274,9 @@ class Detector:
             if p < 0 or p + n > len(self.rec):
                 return 0.0
             e = self.sq[p + n] - self.sq[p]
-            return sum(map(mul, c.head, self.rec[p:p + n])) / (c.head_norm * math.sqrt(e)) if e > n * 4.0 else 0.0
+            if e <= n * 4.0:
+                return 0.0
+            return sum(map(mul, c.head, self.rec[p:p + n])) / (c.head_norm * math.sqrt(e))
         best = max(range(at - span, at + span + 1), key=score)
         return best, score(best)
 
@@ -289,8 +293,9 @@ class Detector:
             found.append(((round(m.score, 2), opening), m))
         best = max(found, key=lambda t: t[0])[1] if found else NO_MATCH
         if earliest and best.score >= MATCH:
-            best = min([m for _, m in found if m.score >= best.score - 0.05 and m.onset < best.onset - RATE // 4]
-                       or [best], key=lambda m: m.onset)
+            earlier = [m for _, m in found
+                       if m.score >= best.score - 0.05 and m.onset < best.onset - RATE // 4]
+            best = min(earlier or [best], key=lambda m: m.onset)
         if precise and best is not NO_MATCH:
             best.onset = self._first_stretch(clip, best)
             best.onset = self._before_dropout(clip, best.onset)
@@ -325,7 +330,8 @@ class Detector:
             p = max(range(p - 2, p + 3), key=lambda q: matched(q, len(head)))
             k = matched(p, len(head))
             # Silence where the clip goes on (the dropout may begin inside the first block that fails).
-            if any(self.energy(p + j * BLOCK, BLOCK) < 0.1 * head[j][1] for j in range(k, min(k + 2, len(head)))):
+            if any(self.energy(p + j * BLOCK, BLOCK) < 0.1 * head[j][1]
+                   for j in range(k, min(k + 2, len(head)))):
                 return p
         return onset
 
@@ -386,7 +392,8 @@ class Detector:
 
     # The earlier interface, kept for callers.
     def find(self, clip, lo, hi):
-        """Where in [lo, hi) samples the clip is, if it scores MATCH: (sample, score), else (None, best score)."""
+        """Where in [lo, hi) samples the clip is, if it scores MATCH: (sample, score), else
+        (None, best score)."""
         m = self.locate(clip, lo, hi)
         return (m.onset, m.score) if m.score >= MATCH else (None, m.score)
 
@@ -508,7 +515,8 @@ def hear(rec, ses_dir, hhmm, press_ms, opening_late_ms, heard_until_ms=None, dev
         name, slot, onset, egrid, efirst, heard, length, score = row
         if onset is None:
             got = there(slot)
-            faults.append("%s.wav at %d ms not heard" % (name, slot) + (" (%s.wav instead)" % got if got else ""))
+            faults.append("%s.wav at %d ms not heard" % (name, slot)
+                          + (" (%s.wav instead)" % got if got else ""))
             lines.append("  %-8s %5d ms: NOT HEARD (match %.2f, best other %s %.2f)" % (
                 name + ".wav", slot, score, row.rival[0], row.rival[1].score))
             continue
@@ -535,7 +543,8 @@ def hear(rec, ses_dir, hhmm, press_ms, opening_late_ms, heard_until_ms=None, dev
     # A units position without a clip stays silent (the clip before it is over by then).
     for slot in sorted({2000, 4000} - {r[1] for r in rows}):
         got = there(slot)
-        lines.append("  %-8s %5d ms: " % ("-", slot) + ("%s.wav HEARD" % got if got else "silent, as it should be"))
+        lines.append("  %-8s %5d ms: " % ("-", slot)
+                     + ("%s.wav HEARD" % got if got else "silent, as it should be"))
         if got:
             faults.append("%s.wav heard at %d ms, where nothing should play" % (got, slot))
     return faults, problems, lines
@@ -545,7 +554,8 @@ def verdict(rows, calls=None):
     """Every clip found and heard to its end, each onset within TOLERANCE_MS of its slot on the grid of
     the first play call and on the grid of the opening clip's own onset."""
     for name, slot, onset, egrid, efirst, heard, length, score in rows:
-        if onset is None or not full(heard, length) or abs(egrid) > TOLERANCE_MS or abs(efirst) > TOLERANCE_MS:
+        if (onset is None or not full(heard, length) or abs(egrid) > TOLERANCE_MS
+                or abs(efirst) > TOLERANCE_MS):
             return False
     return True
 
@@ -558,7 +568,8 @@ def check_verdict(rows, calls):
     if len(calls) != len(rows):
         return False
     for (name, slot, onset, egrid, efirst, heard, length, score), call in zip(rows, calls):
-        if onset is None or not full(heard, length) or abs(efirst) > TOLERANCE_MS or not -2 <= onset - call <= PATH_MS:
+        if (onset is None or not full(heard, length) or abs(efirst) > TOLERANCE_MS
+                or not -2 <= onset - call <= PATH_MS):
             return False
     return True
 

@@ -101,12 +101,14 @@ def announcement(ses, hhmm, rnd, tmp, fault=None):
         elif fault == "off its second":
             placed[k][1] += rnd.choice((-1, 1)) * rnd.uniform(45.0, 150.0)
         elif fault == "cut short":
-            placed[k][2] = audio.audible_ms(audio.read_clip(os.path.join(ses, name + ".wav"))) * rnd.uniform(0.3, 0.8)
+            audible = audio.audible_ms(audio.read_clip(os.path.join(ses, name + ".wav")))
+            placed[k][2] = audible * rnd.uniform(0.3, 0.8)
         elif fault == "where none belongs":
             free = sorted({2000, 4000} - {slot for _, slot in clips})
             slot = rnd.choice(free) if free else 4000
             extra = [rnd.choice(audio.ALL_CLIPS[1:]), press + late + slot, None]
-            placed = [p for p in placed if p[1] < extra[1] - 100] + [extra] + [p for p in placed if p[1] > extra[1] + 100]
+            placed = ([p for p in placed if p[1] < extra[1] - 100] + [extra]
+                      + [p for p in placed if p[1] > extra[1] + 100])
             if not free:
                 placed = [p for p in placed if abs(p[1] - extra[1]) > 100 or p is extra]
         what.append("FAULT " + fault + " at %d" % k)
@@ -123,7 +125,8 @@ def announcement(ses, hhmm, rnd, tmp, fault=None):
 
 def judge(path, ses, hhmm, press):
     det = audio.Detector(audio.read_recording(path))
-    return audio.hear(det, ses, hhmm, press, OPENING_LATE_MS, heard_until_ms=len(det.rec) * 1000.0 / audio.RATE)
+    return audio.hear(det, ses, hhmm, press, OPENING_LATE_MS,
+                      heard_until_ms=len(det.rec) * 1000.0 / audio.RATE)
 
 
 def synthetic(ses, count, faults, seed):
@@ -161,7 +164,8 @@ def busy_cores(n=2):
 
 
 def real(build, count, load, seed):
-    """count starts of the real program on the suite's own desktop, each at its own minute, two announcements each."""
+    """count starts of the real program on the suite's own desktop, each at its own minute, two
+    announcements each."""
     sys.path.insert(0, os.path.join(here, "..", "tests", "e2e"))
     import masaustu  # noqa: E402
     if not os.path.exists(FAKETIME):
@@ -191,8 +195,8 @@ def real(build, count, load, seed):
                     suite = None
                     continue
             # The program's clock: a minute of its own for each start, 5 s into it.
-            hhmm = "%02d:%02d" % (rnd.choice((rnd.randrange(10), 10 + rnd.randrange(10), 20 + rnd.randrange(4))),
-                                 minutes[i % 60])
+            hour = rnd.choice((rnd.randrange(10), 10 + rnd.randrange(10), 20 + rnd.randrange(4)))
+            hhmm = "%02d:%02d" % (hour, minutes[i % 60])
             start = time.mktime(time.strptime("2026-12-09 " + hhmm + ":05", "%Y-%m-%d %H:%M:%S"))
             env = dict(suite.d.env, LD_PRELOAD=FAKETIME, FAKETIME="@2026-12-09 %s:05" % hhmm,
                        FAKETIME_DONT_FAKE_MONOTONIC="1")
@@ -213,7 +217,8 @@ def real(build, count, load, seed):
                                                    "; ".join(faults + problems) or "passes"), flush=True)
             except Exception as e:  # the desktop broke, which is not the check's verdict
                 lost += 1
-                print("desktop failed at %s (%s: %s); starting a new one" % (hhmm, type(e).__name__, e), flush=True)
+                print("desktop failed at %s (%s: %s); starting a new one" % (hhmm, type(e).__name__, e),
+                      flush=True)
                 suite.d.stop()
                 suite = None
             finally:
@@ -228,7 +233,8 @@ def real(build, count, load, seed):
             suite.d.stop()
     if lost:
         print("real: the desktop broke %d times (not counted)" % lost, flush=True)
-    print("real: %d announcements%s, %d failures" % (done, " with both cores busy" if load else "", wrong), flush=True)
+    print("real: %d announcements%s, %d failures" % (done, " with both cores busy" if load else "", wrong),
+          flush=True)
     return wrong
 
 

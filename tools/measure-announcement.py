@@ -74,7 +74,8 @@ def selftest(build):
          {"dropout": {4: (95.0, 25.0)}}),
         ("21:47 dropouts in three clips", "21:47", 420.0, [9.0, 11.5, 8.0, 10.0, 12.5], True,
          {"dropout": {1: (180.0, 12.0), 3: (150.0, 30.0), 4: (260.0, 8.0)}}),
-        ("17:57 1 spoken for 7", "17:57", 480.0, [5.0, 6.0, 5.5, 6.5, 5.0], False, {"play": {2: "1", 4: "1"}}),
+        ("17:57 1 spoken for 7", "17:57", 480.0, [5.0, 6.0, 5.5, 6.5, 5.0], False,
+         {"play": {2: "1", 4: "1"}}),
     ]
     for i, (title, hhmm, call, delays, within, *extra) in enumerate(cases):
         extra = extra[0] if extra else {}

@@ -902,7 +902,8 @@ class Suite:
                       self.s_transparency_dialog)
             self.step('"Çıkış" ends with exit code 0, settings byte-identical', self.s_exit)
             self.step("a restart keeps colours and opacity and writes nothing", self.s_restart_keeps, fatal=True)
-            self.step('"Saati Oku..." chosen by keyboard twice speaks the time at 0, 1, 2, 3, 4 s', self.s_time_heard)
+            self.step('"Saati Oku..." chosen by keyboard twice speaks the time at 0, 1, 2, 3, 4 s',
+                      self.s_time_heard)
             self.step('"Çıkış" after the restart', self.s_exit)
         except Fatal:
             print("     remaining steps skipped", flush=True)
