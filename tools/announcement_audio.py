@@ -259,11 +259,16 @@ class Detector:
                 bd, br = self._block(seg, at + b + s)
                 dot, re = dot + bd, re + br
             return self._ncc(dot, ce, re)
-        if lo_d > hi_d:
-            return None
-        guess = max(range(lo_d, hi_d + 1, 2), key=fine)
-        best = max(range(max(lo_d, guess - 1), min(hi_d, guess + 1) + 1), key=fine)
-        return best if fine(best) >= 0.9 else None
+        # Most dropouts are short: near first, then as far as the budget goes.
+        near_lo, near_hi = max(lo_d, d - RATE // 50), min(hi_d, d + RATE * 3 // 50)
+        for a, z in ((near_lo, near_hi), (lo_d, hi_d)):
+            if a > z:
+                continue
+            guess = max(range(a, z + 1, 2), key=fine)
+            best = max(range(max(a, guess - 1), min(z, guess + 1) + 1), key=fine)
+            if fine(best) >= 0.9:
+                return best
+        return None
 
     def refine(self, clip, at, span=COARSE + 4):
         """The sample near at where the clip's opening correlates best, and that correlation."""
@@ -285,12 +290,18 @@ class Detector:
         Of places that the whole clip matches about equally, the one its opening matches best; with
         earliest, one at least 250 ms before that if there is one (the same clip may come twice in a
         window); with precise, the onset is then put where the opening matches longest."""
-        found = []
+        tried = []
         # A wide window holds other clips whose sounds the opening also matches: more places to try.
         for at in self.proposals(clip, lo, hi, max(count, (hi - lo) // (RATE // 10))):
             at, opening = self.refine(clip, at)
-            m = self.follow(clip, at, limit, settle=2, rescue=rescue)
-            found.append(((round(m.score, 2), opening), m))
+            tried.append((at, opening, self.follow(clip, at, limit, settle=2, rescue=False)))
+        if rescue:
+            # Dropouts are crossed (the costly part) from the two places that do best without, and the
+            # two whose opening matches best: a dropout may have cost either.
+            again = set(sorted(tried, key=lambda t: -t[2].score)[:2] + sorted(tried, key=lambda t: -t[1])[:2])
+            tried = [(at, opening, self.follow(clip, at, limit, settle=2) if (at, opening, m) in again else m)
+                     for at, opening, m in tried]
+        found = [((round(m.score, 2), opening), m) for at, opening, m in tried]
         best = max(found, key=lambda t: t[0])[1] if found else NO_MATCH
         if earliest and best.score >= MATCH:
             earlier = [m for _, m in found
