@@ -243,13 +243,13 @@ class Detector:
 
     def _rescue(self, c, i, at, d, lo_d, hi_d, limit):
         """Where the clip goes on after block i failed: the shift in [lo_d, hi_d] at which the next two
-        loud blocks (within 150 ms) correlate best, if at 0.9 or more (d itself for a block damaged in
+        loud blocks (within 150 ms; block i itself if it is the last) correlate best, if at 0.9 or more (d itself for a block damaged in
         place), else None. Looked for at every other sample: the match of a clip's hiss is that narrow."""
         b0 = c.blocks[i][0]
         ahead = [(b, seg, e) for b, seg, e, strong in c.blocks[i + 1:]
                  if strong and b - b0 <= RATE * 3 // 20][:2]
-        if not ahead:
-            return None
+        if not ahead:  # the clip's last loud block: it alone
+            ahead = [(b, seg, e) for b, seg, e, strong in c.blocks[i:i + 1]]
         ce = sum(e for _, _, e in ahead)
         hi_d = min(hi_d, limit - at - ahead[-1][0] - len(ahead[-1][1]))
 
