@@ -5,8 +5,9 @@
 #                     compositor, validators, a C compiler with libpulse for tools/tsrec.c and the X
 #                     headers for bench/xdamagelag.c, clang for the fuzzer)
 #   deps.sh desktops - also the desktops scripts/desktops.sh starts (window managers and compositors)
-#   deps.sh bench   - also what bench/run.py needs (X headers for its probes, xclock) and the
-#                     tools docs/performance.md names for finding causes
+#   deps.sh bench   - also what bench/run.py needs (X headers for its probes, xclock), the tools
+#                     docs/performance.md names for finding causes, PipeWire for the onsets per
+#                     sound server, and libfaketime for tools/detector-check.py --real
 set -euo pipefail
 
 build=(cmake make g++ pkg-config qt6-base-dev libsdl2-dev libxcb1-dev libgl-dev libxkbcommon-dev
@@ -16,7 +17,7 @@ test=(xvfb xauth openbox libxrandr2 libx11-6 xdotool x11-utils x11-apps imagemag
       i3-wm i3status xterm)
 desktops=(xfwm4 kwin-x11 mutter sway x11-xserver-utils dbus-daemon)
 
-bench=(libx11-dev libxdamage-dev libxfixes-dev x11-apps strace linux-perf heaptrack
+bench=(libx11-dev libxdamage-dev libxfixes-dev x11-apps strace linux-perf heaptrack libfaketime
        pipewire pipewire-bin pipewire-pulse wireplumber dbus-daemon)
 # The sound fault test builds bench/xdamagelag.c.
 test+=(libx11-dev libxdamage-dev libxfixes-dev)

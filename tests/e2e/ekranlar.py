@@ -109,7 +109,8 @@ class Case:
 
     def settle(self, d, wid, expected):
         try:
-            return poll("the clock at its corner", lambda: d.geometry(wid) == expected and d.geometry(wid), 3)
+            # Waits for the window manager to place it; on a busy machine that took more than 3 s.
+            return poll("the clock at its corner", lambda: d.geometry(wid) == expected and d.geometry(wid), 8)
         except StepFailed:
             return d.geometry(wid)
 

@@ -53,7 +53,6 @@ RENK_TAMAM = (108, 76)
 # opens first); every later clip within audio.TOLERANCE_MS of its second on the opening clip's grid.
 OPENING_LATE_MS = 250
 HEARD_MS = 5600  # the recording runs this long after the key: the last clip starts at 4 s
-ALL_CLIPS = ["Saat", "0", "1", "2", "3", "4", "5", "6", "7", "8", "9", "10", "20", "30", "40", "50"]
 
 
 # ---------------------------------------------------------------- the desktop
@@ -252,19 +251,25 @@ class Suite(ClockChecks):
                     problems.append(f"the {name} show only {green} green pixels")
             return not problems
         try:
-            poll("green digits on black", looks_right, timeout=3, interval=0.2)
+            poll("green digits on black", looks_right, timeout=6, interval=0.2)
         except StepFailed:
             self.fail("; ".join(problems))
 
     def s_seconds_change(self):
+        # A clock refreshed every second changes its seconds three times in any 3.9 s, also when a busy
+        # machine holds one refresh back by half a second; one refreshed every two seconds or not at all
+        # cannot. (Two screenshots 1.1 s apart failed when a refresh came 0.1 s late.)
         x, y = self.clock_pos()
-        first = self.d.screenshot((x, y, CLOCK_W, CLOCK_H))
-        taken = time.monotonic()
-        time.sleep(max(0.0, taken + 1.1 - time.monotonic()))
-        second = self.d.screenshot((x, y, CLOCK_W, CLOCK_H))
-        self.evidence += [first, second]
-        self.expect(first.crop(*SECONDS).rgb != second.crop(*SECONDS).rgb,
-                    "the seconds did not change in 1.1 s")
+        end = time.monotonic() + 3.9
+        last, changes = None, 0
+        while changes < 3 and time.monotonic() < end:
+            img = self.d.screenshot((x, y, CLOCK_W, CLOCK_H))
+            seconds = img.crop(*SECONDS).rgb
+            if last is not None and seconds != last:
+                changes += 1
+                self.evidence.append(img)
+            last = seconds
+        self.expect(changes >= 3, f"the seconds changed {changes} times in 3.9 s")
 
     def s_separators_blink(self):
         seen = set()
@@ -277,7 +282,7 @@ class Suite(ClockChecks):
             elif all(c == 0 for c in counts):
                 seen.add(" ")
             return len(seen) == 2
-        poll("both separators to show ':' and then ' '", look, timeout=3, interval=0.1)
+        poll("both separators to show ':' and then ' '", look, timeout=6, interval=0.1)
 
     def s_after_drag(self):
         # The move has ended: the pointer moves freely, and a second drag works from where the first ended.
@@ -312,8 +317,11 @@ class Suite(ClockChecks):
         for i in range(1, 6):
             chain += ["mousemove", *self.on_screen(px - 100 - 60 * i, py - 50 - 40 * i), "sleep", "0.03"]
         self.d.xdotool(*chain)
+        # A window manager slowed by a busy machine may still carry out the flick's move: either resting
+        # place is right, a place the pointer went to afterwards is not.
+        rests = (start, (start[0] - 100, start[1] - 50))
         stays(f"after the flick the clock follows the pointer with no button held (at {self.clock_pos()})",
-              lambda: self.clock_pos() == rest, 0.5)
+              lambda: self.clock_pos() in rests, 0.5)
 
     def s_no_drag(self, buttons, what):
         start, _ = self.drag(buttons, -300, -200)
@@ -435,7 +443,7 @@ class Suite(ClockChecks):
             red = face.count(near((255, 0, 0), 70))
             return blue >= face.width * face.height * 0.6 and red >= 60
         try:
-            poll("red digits on a blue background", looks_right, timeout=3, interval=0.2)
+            poll("red digits on a blue background", looks_right, timeout=6, interval=0.2)
         except StepFailed:
             face = self.evidence[-1].crop(0, 0, 120, CLOCK_H)
             self.fail(f"clock shows {face.count(near((0, 0, 255), 30))} blue and "
@@ -452,7 +460,7 @@ class Suite(ClockChecks):
             want = round(alpha / 255 * OPAQUE)
             self.d.keys(key)
             try:
-                poll(f"opacity {alpha}", lambda: abs(shown_opacity() - want) <= 1, timeout=3)
+                poll(f"opacity {alpha}", lambda: abs(shown_opacity() - want) <= 1, timeout=6)
             except StepFailed:
                 self.fail(f"after {key} the clock's opacity is {shown_opacity()}, expected {want} ({alpha}/255)")
         self.d.keys("Left", "Left", "Left", "Left")
@@ -480,87 +488,58 @@ class Suite(ClockChecks):
     def s_time_heard(self):
         self.expect(self.d.pulse is not None, "no sound server to listen to (its step failed)")
         ses = os.path.join(os.path.dirname(self.program), "Ses")
-        # The hour is read at 1 and 2 s, the minute at 3 and 4 s: keep the whole announcement in one minute.
-        sec = time.time() % 60
-        if sec >= 53:
-            time.sleep(60.3 - sec)
-        first = self.announce_and_hear(ses, 1)
-        if first is None:
-            return
-        kind, message = first
-        if kind != "timing":
-            self.fail(message)
-        print(f"     first announcement off only in timing ({message}); speaking once more", flush=True)
-        second = self.announce_and_hear(ses, 2)
-        if second is not None:
-            self.fail(f"first: {message}; second: {second[1]}")
-        print("     the second announcement was heard in time", flush=True)
+        # Twice: the second after the device has closed again (3 s after the last clip). The popup's
+        # opening readies the device, so each opening clip is held to the grid like the later ones.
+        said = []
+        for attempt in (1, 2):
+            faults, problems = self.announce_and_hear(ses, attempt)
+            said += [f"{'first' if attempt == 1 else 'second'}: {p}" for p in faults + problems]
+        if said:
+            self.fail("; ".join(said))
 
-    def announce_and_hear(self, ses, attempt):
-        """Chooses "Saati Oku..." by keyboard while the null sink is recorded. None when every clip of the
-        time at the key was heard in order and in full, on the grid; else (kind, message), kind "timing"
-        when only the timing or an interrupted clip was off, "fault" for a missing or wrong clip."""
-        sec = time.time() % 60
+    def announce_and_hear(self, ses, attempt, clock=time.time, device_opens=False):
+        """Chooses "Saati Oku..." by keyboard while the null sink is recorded, and judges what was heard
+        against the time the program's clock (clock()) showed at the key; device_opens as
+        announcement_audio.hear takes it. Returns (faults, problems) as hear gives them; a failing
+        recording is kept."""
+        # The hour is read at 1 and 2 s, the minute at 3 and 4 s: keep the whole announcement in one minute.
+        sec = clock() % 60
         if sec >= 53:
             time.sleep(60.3 - sec)
         path = os.path.join(self.tmp, f"heard-{attempt}.wav")
+        begun = time.time()
         rec = audio.Recording(self.d.tsrec, path, self.d.env, preexec_fn=_die_with_parent)
         try:
             poll("the recorder to start", rec.started, timeout=5)
             self.open_popup()
             self.d.keys("Down")
             pressed = time.time()
+            hhmm = time.strftime("%H:%M", time.localtime(clock() + pressed - time.time()))
             self.d.keys("Return")
-            hhmm = time.strftime("%H:%M", time.localtime(pressed))
             poll("the popup menu to close", lambda: not self.d.popups(), timeout=5)
-            time.sleep(max(0.0, pressed + HEARD_MS / 1000 - time.time()))
+            # Until the recording holds HEARD_MS after the key: a recorder that fell behind under load
+            # would otherwise lose the last clip's end.
+            need = 44 + int((pressed - begun + HEARD_MS / 1000) * 44100) * 4
+            end = time.monotonic() + HEARD_MS / 1000 + 5
+            while time.monotonic() < end and not (os.path.exists(path) and os.path.getsize(path) >= need):
+                time.sleep(0.1)
         finally:
             t0 = rec.stop()
         det = audio.Detector(audio.read_recording(path))
         press_ms = (pressed - t0) * 1000
-        rows = audio.analyse(det, ses, hhmm, press_ms, first_window_ms=1500)
-        print(f"     announcement {attempt} of {hhmm}, onsets after the key / vs the opening clip's grid:", flush=True)
-        problems, faults = [], []
-        for name, slot, onset, egrid, efirst, heard, length, score in rows:
-            if onset is None:
-                lo, hi = press_ms + slot - 50, press_ms + slot + 600
-                got = self.which_clip(det, ses, lo, hi)
-                faults.append(f"{name}.wav at {slot} ms not heard" + (f" ({got}.wav instead)" if got else ""))
-                print(f"       {name + '.wav':8} {slot:5d} ms: NOT HEARD", flush=True)
-                continue
-            print(f"       {name + '.wav':8} {slot:5d} ms: {onset:8.1f} ms  {efirst:+6.1f} ms  heard {heard:.0f}/{length:.0f} ms",
-                  flush=True)
-            if slot == 0 and not 0 <= egrid <= OPENING_LATE_MS:
-                problems.append(f"opening clip {egrid:+.1f} ms after the key")
-            if abs(efirst) > audio.TOLERANCE_MS:
-                problems.append(f"{name}.wav {efirst:+.1f} ms off its second")
-            if heard < length:
-                problems.append(f"{name}.wav interrupted after {heard:.0f} of {length:.0f} ms")
-        # A units position without a clip stays silent (the clip before it is over by then).
-        for slot in sorted({2000, 4000} - {r[1] for r in rows}):
-            got = self.which_clip(det, ses, press_ms + slot - 50, press_ms + slot + 600)
-            print(f"       {'-':8} {slot:5d} ms: " + (f"{got}.wav HEARD" if got else "silent, as it should be"), flush=True)
-            if got:
-                faults.append(f"{got}.wav heard at {slot} ms, where nothing should play")
-        if not faults and not problems:
-            return None
-        kept = os.path.join(self.out, f"{self.step_no:02d}-heard-{attempt}.wav")
-        os.makedirs(self.out, exist_ok=True)
-        shutil.copy(path, kept)
-        print(f"     recording: {kept}", flush=True)
-        if faults:
-            return "fault", "; ".join(faults + problems)
-        return "timing", "; ".join(problems)
-
-    def which_clip(self, det, ses, lo_ms, hi_ms):
-        """The clip that best matches what the recording holds between two moments, if any does."""
-        best, best_score = None, 0.0
-        for name in ALL_CLIPS:
-            clip = audio.read_clip(os.path.join(ses, name + ".wav"))
-            at, score = det.find(clip, int(lo_ms * audio.RATE / 1000), int(hi_ms * audio.RATE / 1000))
-            if at is not None and score > best_score:
-                best, best_score = name, score
-        return best
+        faults, problems, lines = audio.hear(det, ses, hhmm, press_ms, OPENING_LATE_MS,
+                                             heard_until_ms=len(det.rec) * 1000 / audio.RATE,
+                                             device_opens=device_opens)
+        grid = "the hour's tens clip's" if device_opens else "the opening clip's"
+        print(f"     announcement {attempt} of {hhmm}, onsets after the key / vs {grid} grid:", flush=True)
+        for line in lines:
+            print("     " + line, flush=True)
+        if faults or problems:
+            kept = os.path.join(self.out, f"{self.step_no:02d}-heard-{attempt}.wav")
+            os.makedirs(self.out, exist_ok=True)
+            shutil.copy(path, kept)
+            print(f"     recording: {kept}", flush=True)
+        return faults, problems
 
     def s_restart_keeps(self):
         data = self.settings_bytes()
@@ -583,7 +562,7 @@ class Suite(ClockChecks):
             self.step(f"clock is {CLOCK_W}x{CLOCK_H} at (W-133, H-67)", self.s_clock_geometry)
             self.step("clock stays above and has no taskbar entry", self.s_clock_states)
             self.step("screenshot shows green digits on black", self.s_green_on_black)
-            self.step("the seconds change between screenshots 1.1 s apart", self.s_seconds_change)
+            self.step("the seconds change three times in 3.9 s", self.s_seconds_change)
             self.step("the separators blink", self.s_separators_blink)
             self.step("left drag moves the clock by exactly (-300, -200)", self.s_left_drag)
             self.step("after the drag the pointer moves freely and a second drag works", self.s_after_drag)
@@ -608,7 +587,8 @@ class Suite(ClockChecks):
                       self.s_transparency_dialog)
             self.step('"Çıkış" ends with exit code 0, settings byte-identical', self.s_exit)
             self.step("a restart keeps colours and opacity and writes nothing", self.s_restart_keeps, fatal=True)
-            self.step('"Saati Oku..." chosen by keyboard speaks the time at 0, 1, 2, 3, 4 s', self.s_time_heard)
+            self.step('"Saati Oku..." chosen by keyboard twice speaks the time at 0, 1, 2, 3, 4 s',
+                      self.s_time_heard)
             self.step('"Çıkış" after the restart', self.s_exit)
         except Fatal:
             print("     remaining steps skipped", flush=True)

@@ -302,7 +302,7 @@ class ClockChecks:
             self.fail("the clock window is gone")
         return g[0], g[1]
 
-    def wait_clock_at(self, pos, what, timeout=3.0):
+    def wait_clock_at(self, pos, what, timeout=6.0):
         try:
             poll(what, lambda: self.clock_pos() == tuple(pos), timeout=timeout)
         except StepFailed:
