@@ -596,10 +596,14 @@ class Suite(ClockChecks):
             if self.proc is not None and self.proc.poll() is None:
                 self.proc.terminate()
             self.d.stop()
-            if self.failed == 0:
-                shutil.rmtree(self.tmp, ignore_errors=True)
-            else:
-                print(f"     logs kept in {self.tmp}", flush=True)
+        return self.finish()
+
+    def finish(self):
+        """Keeps the logs of a failed run, says the count and gives the exit status."""
+        if self.failed == 0:
+            shutil.rmtree(self.tmp, ignore_errors=True)
+        else:
+            print(f"     logs kept in {self.tmp}", flush=True)
         print(f"{self.passed} passed, {self.failed} failed", flush=True)
         return 1 if self.failed else 0
 

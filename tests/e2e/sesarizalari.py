@@ -441,12 +441,7 @@ class Arizalar(masaustu.Suite):
             if self.d.pulse and self.d.pulse.proc and self.d.pulse.proc.poll() is None:
                 os.kill(self.d.pulse.proc.pid, signal.SIGCONT)
             self.d.stop()
-            if self.failed == 0:
-                shutil.rmtree(self.tmp, ignore_errors=True)
-            else:
-                print(f"     logs kept in {self.tmp}", flush=True)
-        print(f"{self.passed} passed, {self.failed} failed", flush=True)
-        return 1 if self.failed else 0
+        return self.finish()
 
     def markdown(self):
         lines = ["| fault | longest stall (s) | SIGTERM to exit (ms) | peak Rss (MiB) | Pss at SIGTERM (MiB) "
