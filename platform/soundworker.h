@@ -37,7 +37,7 @@ public:
     // Where the opening clip starts: this long after the frame at hand when it is placed, so that the
     // later clips, whose ticks may come a little late, still find their frame not yet rendered (the
     // callback renders a buffer ahead).
-    static constexpr int openingLeadMs = 36;
+    static constexpr int openingLeadMs = 30;
     // A request older than this when the thread gets to it (the device hung meanwhile) is dropped.
     static constexpr int staleMs = 2000;
 
