@@ -14,6 +14,7 @@
 #include <QWindow>
 
 #include <xcb/xcb.h>
+#include <xcb/xinput.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -156,8 +157,95 @@ struct PointerFollow
 {
     QPointer<QWidget> window;
     QPoint offset;
+    QPointF pointer;            // where the pointer is, as far as the window knows
+    xcb_timestamp_t seenAt = 0; // the X time of the last motion event taken
 };
 PointerFollow follow;
+
+// XWayland names its input devices after itself (its XWAYLAND extension came only with 23.1).
+bool onXWayland(xcb_connection_t *c)
+{
+    const Reply<xcb_input_xi_query_device_reply_t> reply(
+        xcb_input_xi_query_device_reply(c, xcb_input_xi_query_device(c, XCB_INPUT_DEVICE_ALL), nullptr));
+    if (!reply)
+        return false;
+    for (auto it = xcb_input_xi_query_device_infos_iterator(reply.get()); it.rem; xcb_input_xi_device_info_next(&it)) {
+        const QLatin1StringView name(xcb_input_xi_device_info_name(it.data), xcb_input_xi_device_info_name_length(it.data));
+        if (name.startsWith(QLatin1StringView("xwayland-")))
+            return true;
+    }
+    return false;
+}
+
+double fromFixed(xcb_input_fp3232_t v)
+{
+    return v.integral + v.frac / 4294967296.0;
+}
+
+// wlroots (sway) sends an XWayland window no motion while the pointer stays on the spot of the
+// window where it last was, which is every other step of a window that moves with it; two such
+// steps and the pointer has left the window, the drag with it. The pointer's relative motion still
+// comes, as XInput raw motion: while the window follows the pointer it adds that up. Asked for only
+// during the move, so the idle clock is not woken by every motion of the pointer.
+class RawMotion : public QAbstractNativeEventFilter
+{
+public:
+    static void listen(bool on)
+    {
+        xcb_connection_t *c = x11Connection();
+        if (!c)
+            return;
+        static const bool wanted = onXWayland(c);
+        static RawMotion *filter = nullptr;
+        if (!wanted || on == (filter && filter->m_on))
+            return;
+        if (!filter) {
+            filter = new RawMotion; // lives as long as the program; removed with the event dispatcher
+            qApp->installNativeEventFilter(filter);
+        }
+        const xcb_query_extension_reply_t *xi = xcb_get_extension_data(c, &xcb_input_id);
+        filter->m_opcode = xi && xi->present ? xi->major_opcode : 0;
+        if (!filter->m_opcode)
+            return;
+        struct
+        {
+            xcb_input_event_mask_t head;
+            uint32_t bits;
+        } mask{{XCB_INPUT_DEVICE_ALL_MASTER, 1}, on ? uint32_t(XCB_INPUT_XI_EVENT_MASK_RAW_MOTION) : 0u};
+        xcb_input_xi_select_events(c, xcb_setup_roots_iterator(xcb_get_setup(c)).data->root, 1, &mask.head);
+        xcb_flush(c);
+        filter->m_on = on;
+    }
+
+    bool nativeEventFilter(const QByteArray &type, void *message, qintptr *) override
+    {
+        if (!m_on || !follow.window || type != "xcb_generic_event_t")
+            return false;
+        const auto *event = static_cast<const xcb_ge_generic_event_t *>(message);
+        if ((event->response_type & 0x7f) != XCB_GE_GENERIC || event->extension != m_opcode ||
+            event->event_type != XCB_INPUT_RAW_MOTION)
+            return false;
+        auto *raw = const_cast<xcb_input_raw_motion_event_t *>(
+            reinterpret_cast<const xcb_input_raw_motion_event_t *>(event));
+        // The motion event of the same step, when it came first, has counted it already.
+        if (raw->time <= follow.seenAt || raw->valuators_len < 1)
+            return false;
+        const uint32_t bits = *xcb_input_raw_button_press_valuator_mask(raw);
+        const xcb_input_fp3232_t *values = xcb_input_raw_button_press_axisvalues(raw);
+        QPointF delta;
+        if (bits & 1)
+            delta.setX(fromFixed(*values++));
+        if (bits & 2)
+            delta.setY(fromFixed(*values));
+        follow.pointer += delta / follow.window->devicePixelRatioF();
+        follow.window->move(follow.pointer.toPoint() - follow.offset);
+        return false;
+    }
+
+private:
+    bool m_on = false;
+    uint8_t m_opcode = 0;
+};
 
 } // namespace
 
@@ -275,6 +363,9 @@ bool startSystemMove(QWidget *window, QPoint globalPress)
         return true;
     follow.window = window;
     follow.offset = globalPress - window->frameGeometry().topLeft();
+    follow.pointer = globalPress;
+    follow.seenAt = 0;
+    RawMotion::listen(true);
     return false;
 }
 
@@ -300,8 +391,11 @@ bool followPointer(QWidget *window, const QMouseEvent *event)
         return false;
     if (event->type() == QEvent::MouseButtonRelease || !(event->buttons() & Qt::LeftButton)) {
         follow.window = nullptr;
+        RawMotion::listen(false);
         return false;
     }
+    follow.pointer = event->globalPosition();
+    follow.seenAt = xcb_timestamp_t(event->timestamp());
     window->move(event->globalPosition().toPoint() - follow.offset);
     return true;
 }
