@@ -465,6 +465,7 @@ def main(argv):
     program = os.path.abspath(args[0])
     out = os.path.abspath(opts.get("--out", "desktops-out"))
     shutil.rmtree(out, ignore_errors=True)
+    os.makedirs(out)  # the table may be written in it
     runs = []
     for name in args[1:]:
         set_deadline(90)  # inside CTest's 120 s for one desktop, so the cleanup runs
