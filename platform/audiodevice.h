@@ -33,8 +33,8 @@ public:
     bool alive() override;
     void threadEnds() override;
 
-    // Frames per callback buffer.
-    static constexpr int bufferFrames = 512;
+    // Frames per callback buffer: 11.6 ms, the stream's own latency on a PulseAudio server.
+    static constexpr int bufferFrames = 256;
 
 private:
     bool openWith(const char *driver, SoundMixer &mixer);

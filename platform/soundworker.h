@@ -36,8 +36,8 @@ public:
 
     // Where the opening clip starts: this long after the frame at hand when it is placed, so that the
     // later clips, whose ticks may come a little late, still find their frame not yet rendered (the
-    // callback renders a buffer ahead).
-    static constexpr int openingLeadMs = 30;
+    // callback renders a buffer ahead: with 256 frames a tick may come 10 ms late).
+    static constexpr int openingLeadMs = 22;
     // A request older than this when the thread gets to it (the device hung meanwhile) is dropped.
     static constexpr int staleMs = 2000;
 
