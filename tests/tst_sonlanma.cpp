@@ -36,7 +36,7 @@ int child(const QByteArray &how)
     const std::set<int> before = pipeDescriptors();
     platform::exitOnTerminationSignal();
     if (how == "loop answers") {
-        QTimer::singleShot(0, qApp, [] { ::raise(SIGTERM); });
+        QTimer::singleShot(0, QCoreApplication::instance(), [] { ::raise(SIGTERM); });
         return QCoreApplication::exec();
     }
     if (how == "loop busy") {
@@ -83,6 +83,7 @@ void TestSonlanma::sigterm()
 {
     QFETCH(QByteArray, how);
     QProcess p;
+    p.setProcessChannelMode(QProcess::ForwardedChannels); // what the child says is the test's
     p.start(QCoreApplication::applicationFilePath(), {QString::fromLatin1(childFlag), QString::fromLatin1(how)});
     QVERIFY(p.waitForStarted());
     QVERIFY2(p.waitForFinished(20000), "the process did not end");
