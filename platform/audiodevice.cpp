@@ -14,37 +14,52 @@ namespace platform {
 
 namespace {
 
-// SDL2 pulls in the sound servers' client libraries; it is loaded at the first open instead of at exec.
+// SDL2 pulls in the sound servers' client libraries and their codecs, some 3 MiB: it is loaded when
+// the device opens, and unloaded when the sound thread ends after the idle delay.
 struct Sdl
 {
 #define VELMORA_SDL_FUNCTIONS(X)                                                                             \
     X(SDL_SetHint) X(SDL_AudioInit) X(SDL_AudioQuit) X(SDL_GetNumAudioDrivers) X(SDL_GetAudioDriver)         \
     X(SDL_OpenAudioDevice) X(SDL_CloseAudioDevice) X(SDL_PauseAudioDevice) X(SDL_GetAudioDeviceStatus)      \
-    X(SDL_GetError)
+    X(SDL_GetError) X(SDL_Quit)
 #define VELMORA_SDL_MEMBER(f) decltype(&::f) f = nullptr;
     VELMORA_SDL_FUNCTIONS(VELMORA_SDL_MEMBER)
 #undef VELMORA_SDL_MEMBER
     void (*SDL_TLSCleanup)() = nullptr; // since SDL 2.0.16
+    void *library = nullptr;
 };
 
-// The loaded functions, or nullptr where the library is missing. It stays loaded once it is: its
-// client libraries may keep threads and handlers.
+// Used by the sound thread alone, and there is one at a time.
+Sdl api;
+
+// The loaded functions, or nullptr where the library is missing.
 const Sdl *sdl()
 {
-    static const Sdl *loaded = []() -> const Sdl * {
-        static Sdl api;
-        void *lib = dlopen("libSDL2-2.0.so.0", RTLD_NOW | RTLD_LOCAL);
-        if (!lib) return nullptr;
-        bool all = true;
+    if (api.library) return &api;
+    void *lib = dlopen("libSDL2-2.0.so.0", RTLD_NOW | RTLD_LOCAL);
+    if (!lib) return nullptr;
+    bool all = true;
 #define VELMORA_SDL_LOAD(f)                                                                                  \
     api.f = reinterpret_cast<decltype(api.f)>(dlsym(lib, #f));                                               \
     all = all && api.f;
-        VELMORA_SDL_FUNCTIONS(VELMORA_SDL_LOAD)
+    VELMORA_SDL_FUNCTIONS(VELMORA_SDL_LOAD)
 #undef VELMORA_SDL_LOAD
-        api.SDL_TLSCleanup = reinterpret_cast<void (*)()>(dlsym(lib, "SDL_TLSCleanup"));
-        return all ? &api : nullptr;
-    }();
-    return loaded;
+    api.SDL_TLSCleanup = reinterpret_cast<void (*)()>(dlsym(lib, "SDL_TLSCleanup"));
+    if (!all) {
+        dlclose(lib);
+        api = Sdl();
+        return nullptr;
+    }
+    api.library = lib;
+    return &api;
+}
+
+void unloadSdl()
+{
+    if (!api.library) return;
+    api.SDL_Quit(); // frees what SDL keeps in its own globals (hints, thread storage)
+    dlclose(api.library);
+    api = Sdl();
 }
 
 // ALSA prints a screenful for every device it cannot open, on every try; the program says once
@@ -130,9 +145,11 @@ void SdlAudioDevice::close()
 }
 
 // SDL keeps its error text per thread and frees it only for threads of its own.
-void SdlAudioDevice::threadEnds()
+void SdlAudioDevice::threadEnds(bool unload)
 {
-    if (m_used && sdl()->SDL_TLSCleanup) sdl()->SDL_TLSCleanup();
+    if (!m_used || !api.library) return;
+    if (api.SDL_TLSCleanup) api.SDL_TLSCleanup();
+    if (unload && !m_device) unloadSdl();
 }
 
 bool SdlAudioDevice::alive()

@@ -16,8 +16,9 @@ public:
     virtual void close() = 0;
     // False once the output was lost (the server went away); it must then be closed and opened anew.
     virtual bool alive() = 0;
-    // The sound thread ends: what the library keeps for the calling thread goes.
-    virtual void threadEnds() {}
+    // The sound thread ends: what the library keeps for the calling thread goes, and with unload the
+    // library itself (not while the program exits: its other threads may be ending it meanwhile).
+    virtual void threadEnds(bool unload) { (void)unload; }
 };
 
 // The device of SDL2, loaded at its first open so that a clock that never speaks does not map it.
@@ -31,7 +32,7 @@ public:
     bool open(SoundMixer &mixer) override;
     void close() override;
     bool alive() override;
-    void threadEnds() override;
+    void threadEnds(bool unload) override;
 
     // Frames per callback buffer: 11.6 ms, the stream's own latency on a PulseAudio server.
     static constexpr int bufferFrames = 256;

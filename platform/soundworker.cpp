@@ -99,9 +99,10 @@ void SoundWorker::State::run()
         process(r);
         lk.lock();
     }
+    const bool quitting = quit;
     lk.unlock();
     close();
-    device->threadEnds();
+    device->threadEnds(!quitting);
     lk.lock();
     running = false;
     ended.notify_all();
