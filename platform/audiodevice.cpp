@@ -66,17 +66,15 @@ void unloadSdl()
 // itself that it has no output.
 void quietAlsa(const char *, int, const char *, int, const char *, ...) {}
 
+// Set at every open: libasound goes with SDL2 when the sound thread unloads it.
 void silenceAlsa()
 {
-    static bool done = false;
-    if (done) return;
     void *alsa = dlopen("libasound.so.2", RTLD_NOW | RTLD_NOLOAD);
     if (!alsa) return;
     using Handler = void (*)(const char *, int, const char *, int, const char *, ...);
     if (auto set = reinterpret_cast<int (*)(Handler)>(dlsym(alsa, "snd_lib_error_set_handler")))
         set(quietAlsa);
     dlclose(alsa);
-    done = true;
 }
 
 void callback(void *mixer, Uint8 *stream, int bytes)
