@@ -162,6 +162,12 @@ struct PointerFollow
 };
 PointerFollow follow;
 
+void followTo(QPointF pointer)
+{
+    follow.pointer = pointer;
+    follow.window->move(pointer.toPoint() - follow.offset);
+}
+
 // XWayland names its input devices after itself (its XWAYLAND extension came only with 23.1).
 bool onXWayland(xcb_connection_t *c)
 {
@@ -237,8 +243,7 @@ public:
             delta.setX(fromFixed(*values++));
         if (bits & 2)
             delta.setY(fromFixed(*values));
-        follow.pointer += delta / follow.window->devicePixelRatioF();
-        follow.window->move(follow.pointer.toPoint() - follow.offset);
+        followTo(follow.pointer + delta / follow.window->devicePixelRatioF());
         return false;
     }
 
@@ -394,9 +399,8 @@ bool followPointer(QWidget *window, const QMouseEvent *event)
         RawMotion::listen(false);
         return false;
     }
-    follow.pointer = event->globalPosition();
     follow.seenAt = xcb_timestamp_t(event->timestamp());
-    window->move(event->globalPosition().toPoint() - follow.offset);
+    followTo(event->globalPosition());
     return true;
 }
 
