@@ -95,7 +95,6 @@ bool SdlAudioDevice::open(SoundMixer &mixer)
 {
     close();
     if (!sdl()) return false;
-    m_used = true;
     mixer.reset();
     if (!m_appName.isEmpty()) sdl()->SDL_SetHint(SDL_HINT_AUDIO_DEVICE_APP_NAME, m_appName.constData());
     if (qEnvironmentVariableIsSet("SDL_AUDIODRIVER")) return openWith(nullptr, mixer);
@@ -145,7 +144,7 @@ void SdlAudioDevice::close()
 // SDL keeps its error text per thread and frees it only for threads of its own.
 void SdlAudioDevice::threadEnds(bool unload)
 {
-    if (!m_used || !api.library) return;
+    if (!api.library) return;
     if (api.SDL_TLSCleanup) api.SDL_TLSCleanup();
     if (unload && !m_device) unloadSdl();
 }

@@ -43,7 +43,6 @@ private:
     QByteArray m_appName;
     quint32 m_device = 0;
     bool m_initialised = false;
-    bool m_used = false; // SDL was loaded and called
 };
 
 } // namespace platform
