@@ -91,7 +91,17 @@ class X11(Session):
         self.version = self.package_version(self.package)
 
 
-class I3(X11):
+class I3Commands:
+    """Window commands in i3's command language, which sway speaks too; ipc() sends one."""
+
+    def close(self, wid):
+        self.ipc(f"[id={wid}] kill")
+
+    def float_at(self, wid, x, y):
+        self.ipc(f"[id={wid}] floating enable, move absolute position {x} {y}")
+
+
+class I3(I3Commands, X11):
     """i3 with Debian's default configuration, bar included, less the first-start wizard (a user who
     runs i3 has a configuration; the wizard holds the keyboard until answered)."""
 
@@ -108,14 +118,8 @@ class I3(X11):
         if '"success":false' in out.replace(" ", ""):
             raise StepFailed(f"i3-msg {command}: {out.strip()}")
 
-    def close(self, wid):
-        self.ipc(f"[id={wid}] kill")
 
-    def float_at(self, wid, x, y):
-        self.ipc(f"[id={wid}] floating enable, move absolute position {x} {y}")
-
-
-class Sway(Session):
+class Sway(I3Commands, Session):
     """sway nested on the Xvfb through its X11 backend, as an unprivileged user; XWayland lets root's
     X clients in."""
 
@@ -165,12 +169,6 @@ class Sway(Session):
                              timeout=10).stdout
         if '"success": false' in out or '"success":false' in out:
             raise StepFailed(f"swaymsg {command}: {out.strip()}")
-
-    def close(self, wid):
-        self.ipc(f"[id={wid}] kill")
-
-    def float_at(self, wid, x, y):
-        self.ipc(f"[id={wid}] floating enable, move absolute position {x} {y}")
 
 
 class MutterWayland(Session):
