@@ -12,6 +12,8 @@
 #include <mutex>
 #include <thread>
 
+#include <pthread.h>
+
 namespace platform {
 
 using Steady = std::chrono::steady_clock;
@@ -71,6 +73,8 @@ struct SoundWorker::State
 
 void SoundWorker::State::run()
 {
+    // A name of its own, so ps, perf and the tests can tell it from the threads of other libraries.
+    pthread_setname_np(pthread_self(), "velmora-ses");
     std::unique_lock lk(lock);
     for (;;) {
         if (quit) break;
