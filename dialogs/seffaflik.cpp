@@ -30,6 +30,7 @@ Seffaflik::Seffaflik(QWidget *parent) : QWidget(parent)
     Slider1->setTickPosition(QSlider::NoTicks);
     Slider1->setValue(0);
     Slider1->setFocusPolicy(Qt::StrongFocus);
+    Slider1->setAccessibleName(QStringLiteral("Şeffaflık"));
 
     Command1 = new QPushButton(QStringLiteral("&Tamam"), this);
     Command1->setObjectName(QStringLiteral("Command1"));
