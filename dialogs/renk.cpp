@@ -79,6 +79,7 @@ Renk::Renk(QWidget *parent) : QWidget(parent)
     Command3 = new QPushButton(QStringLiteral("&Tamam"), this);
     Command3->setObjectName(QStringLiteral("Command3"));
     Command3->setGeometry(72, 64, 73, 25);
+    platform::setDefaultButton(this, Command3);
 
     // The swatches are drawn over the wide captions.
     Command1->raise();

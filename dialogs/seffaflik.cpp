@@ -35,6 +35,7 @@ Seffaflik::Seffaflik(QWidget *parent) : QWidget(parent)
     Command1 = new QPushButton(QStringLiteral("&Tamam"), this);
     Command1->setObjectName(QStringLiteral("Command1"));
     Command1->setGeometry(80, 40, 81, 25);
+    platform::setDefaultButton(this, Command1);
 
     setTabOrder(Slider1, Command1);
     Slider1->setFocus();

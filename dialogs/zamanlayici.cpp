@@ -84,6 +84,7 @@ Zamanlayici::Zamanlayici(QWidget *parent) : QWidget(parent)
     Command1 = new QPushButton(QStringLiteral("&Tamam"), this);
     Command1->setObjectName(QStringLiteral("Command1"));
     Command1->setGeometry(88, 88, 89, 25);
+    platform::setDefaultButton(this, Command1);
 
     setTabOrder(Text1, Text2);
     setTabOrder(Text2, Text3);
