@@ -67,9 +67,10 @@ private:
     QWidget *m_window;
 };
 
-// A ring around the control with the keyboard focus, drawn over its edge in black and white so that
-// it shows on any background, also on a theme's highlight (a style draws its own focus in that
-// colour). A focus frame, so a screen reader passes it by.
+// A ring over the edge of the control with the keyboard focus: black, white and black lines, one of
+// which stands out from any colour, also from a theme's highlight, in which a style draws its own
+// focus mark and which is the background of some windows. A focus frame, so a screen reader passes
+// it by.
 class FocusRing : public QFocusFrame
 {
 public:
@@ -91,10 +92,10 @@ protected:
     void paintEvent(QPaintEvent *) override
     {
         QPainter p(this);
-        p.setPen(Qt::black);
-        p.drawRect(rect().adjusted(0, 0, -1, -1));
-        p.setPen(Qt::white);
-        p.drawRect(rect().adjusted(1, 1, -2, -2));
+        for (int i = 0; i < 3; ++i) {
+            p.setPen(i == 1 ? Qt::white : Qt::black);
+            p.drawRect(rect().adjusted(i, i, -1 - i, -1 - i));
+        }
     }
 
 private:
