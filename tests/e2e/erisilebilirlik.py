@@ -132,7 +132,8 @@ class Suite:
         unnamed = [r for r, n in found if not n]
         if unnamed:
             raise StepFailed(f"controls without a name: {unnamed}")
-        # Escape closes it as its close button does.
+        # Escape closes it as its close button does, once the window manager has given it the keys.
+        poll(f"{name!r} to be active", lambda: w.getState().contains(pyatspi.STATE_ACTIVE))
         self.desktop.keys("Escape")
         poll(f"{name!r} to close on Escape", lambda: self.top(role, name) is None)
 
