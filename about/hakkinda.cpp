@@ -1,5 +1,6 @@
 #include "about/hakkinda.h"
 
+#include "platform/accessibility.h"
 #include "platform/toolwindow.h"
 #include "platform/urlopener.h"
 #include "platform/widgets.h"
@@ -20,6 +21,8 @@ hakkinda::hakkinda(QWidget *parent) : QWidget(parent)
     Image1->setMargin(0);
     Image1->setPixmap(QPixmap(QStringLiteral(":/velmora/hakkinda.jpg")));
     Image1->installEventFilter(this);
+    // A screen reader opens the site as a click does.
+    platform::makeAccessibleButton(Image1, QString::fromLatin1(SiteAdresi), [this] { Image1_Click(); });
 }
 
 hakkinda::~hakkinda() = default;

@@ -2,6 +2,7 @@
 
 #include "clock/ikibasamak.h"
 #include "clock/module1.h"
+#include "platform/accessibility.h"
 #include "platform/clock.h"
 #include "platform/focusreturn.h"
 #include "platform/widgets.h"
@@ -56,6 +57,14 @@ Form1::Form1(QWidget *parent)
     Label2 = etiket(this, "Label2", QStringLiteral(":"), QRect(72, 6, 17, 25), true, ayirac);
     saniye = etiket(this, "saniye", QStringLiteral("00"), QRect(88, 8, 33, 25), false, rakam);
     yaziRengiUygula(Sayi::renk(Sayi::varsayilanYaziRengi));
+    // A screen reader hears the time as the window's name, once a minute; the blinking separators
+    // and the ticking digits would only flood it.
+    platform::setAccessibleRole(this, platform::AccessibleRole::Frame);
+    platform::hideFromScreenReaders(Label1);
+    platform::hideFromScreenReaders(Label2);
+    platform::nameField(saat, QStringLiteral("Saat"));
+    platform::nameField(dakika, QStringLiteral("Dakika"));
+    platform::nameField(saniye, QStringLiteral("Saniye"));
 
     Image1 = new QLabel(this);
     Image1->setObjectName(QStringLiteral("Image1"));
@@ -63,6 +72,7 @@ Form1::Form1(QWidget *parent)
     Image1->setPixmap(QPixmap(QStringLiteral(":/velmora/image1.png")));
     Image1->setScaledContents(true);
     Image1->installEventFilter(this);
+    platform::makeAccessibleButton(Image1, QStringLiteral("Menü"), [this] { Image1_MouseDown(); });
 
     Timer1 = new platform::WindowTimer(this, 1000);
     Timer2 = new platform::WindowTimer(this, 1000);
@@ -93,6 +103,9 @@ void Form1::guncelle()
     saniye->setText(ikiBasamak(simdi.second()));
     dakika->setText(ikiBasamak(simdi.minute()));
     saat->setText(ikiBasamak(simdi.hour()));
+    const QString ad = saat->text() + QLatin1Char(':') + dakika->text();
+    if (accessibleName() != ad)
+        setAccessibleName(ad);
 }
 
 void Form1::Form_Load()

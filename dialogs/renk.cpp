@@ -1,6 +1,7 @@
 #include "dialogs/renk.h"
 
 #include "dialogs/formyazisi.h"
+#include "platform/accessibility.h"
 #include "platform/errorbox.h"
 #include "platform/toolwindow.h"
 #include "platform/widgets.h"
@@ -52,6 +53,7 @@ Renk::Renk(QWidget *parent) : QWidget(parent)
     D_Arka->setGeometry(8, 16, 73, 33);
     D_Arka->setAutoFillBackground(true);
     D_Arka->setFocusPolicy(Qt::StrongFocus);
+    D_Arka->setAccessibleName(QStringLiteral("Önizleme"));
     arkaRengiVer(D_Arka, Sayi::renk(Sayi::varsayilanArka));
 
     Yazi = platform::makeLabel(D_Arka, "Yazi", QStringLiteral("00:00"), QRect(0, 0, 65, 33));
@@ -65,16 +67,19 @@ Renk::Renk(QWidget *parent) : QWidget(parent)
     Command1->setObjectName(QStringLiteral("Command1"));
     Command1->setGeometry(192, 8, 25, 17);
     yuzRengiVer(Command1, Sayi::renk(Sayi::varsayilanYaziRengi));
+    Command1->setAccessibleName(QStringLiteral("Yazı rengi"));
 
     Label2 = platform::makeLabel(this, "Label2", QStringLiteral("Arka Plan Rengi:"), QRect(104, 32, 97, 17));
     Command2 = new QPushButton(this);
     Command2->setObjectName(QStringLiteral("Command2"));
     Command2->setGeometry(192, 32, 25, 17);
     yuzRengiVer(Command2, Sayi::renk(Sayi::varsayilanArka));
+    Command2->setAccessibleName(QStringLiteral("Arka plan rengi"));
 
     Command3 = new QPushButton(QStringLiteral("&Tamam"), this);
     Command3->setObjectName(QStringLiteral("Command3"));
     Command3->setGeometry(72, 64, 73, 25);
+    platform::setDefaultButton(this, Command3);
 
     // The swatches are drawn over the wide captions.
     Command1->raise();

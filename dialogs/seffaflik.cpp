@@ -30,10 +30,12 @@ Seffaflik::Seffaflik(QWidget *parent) : QWidget(parent)
     Slider1->setTickPosition(QSlider::NoTicks);
     Slider1->setValue(0);
     Slider1->setFocusPolicy(Qt::StrongFocus);
+    Slider1->setAccessibleName(QStringLiteral("Şeffaflık"));
 
     Command1 = new QPushButton(QStringLiteral("&Tamam"), this);
     Command1->setObjectName(QStringLiteral("Command1"));
     Command1->setGeometry(80, 40, 81, 25);
+    platform::setDefaultButton(this, Command1);
 
     setTabOrder(Slider1, Command1);
     Slider1->setFocus();

@@ -75,10 +75,16 @@ Zamanlayici::Zamanlayici(QWidget *parent) : QWidget(parent)
     Text4->setText(QStringLiteral("00"));
     Text3->setMaxLength(SaatSiniri);
     Text4->setMaxLength(SaatSiniri);
+    // The captions lie under the boxes, so the boxes carry the names.
+    Text1->setAccessibleName(QStringLiteral("Başlık"));
+    Text2->setAccessibleName(QStringLiteral("Metin"));
+    Text3->setAccessibleName(QStringLiteral("Saat"));
+    Text4->setAccessibleName(QStringLiteral("Dakika"));
 
     Command1 = new QPushButton(QStringLiteral("&Tamam"), this);
     Command1->setObjectName(QStringLiteral("Command1"));
     Command1->setGeometry(88, 88, 89, 25);
+    platform::setDefaultButton(this, Command1);
 
     setTabOrder(Text1, Text2);
     setTabOrder(Text2, Text3);

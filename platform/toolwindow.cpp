@@ -1,9 +1,16 @@
 #include "platform/toolwindow.h"
 
+#include "platform/accessibility.h"
 #include "platform/windowmanager.h"
 
+#include <QAbstractButton>
+#include <QApplication>
 #include <QEvent>
+#include <QFocusFrame>
 #include <QIcon>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QPointer>
 #include <QWidget>
 
 namespace platform {
@@ -25,6 +32,98 @@ public:
     }
 };
 
+// Escape closes the window as its close button does; Enter presses the focused button, else the
+// window's default one. Keys reach the window only when the focused control leaves them alone.
+class DialogKeys : public QObject
+{
+    Q_OBJECT
+public:
+    explicit DialogKeys(QWidget *window) : QObject(window), m_window(window) { window->installEventFilter(this); }
+
+    QPointer<QAbstractButton> defaultButton;
+
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (watched != m_window || event->type() != QEvent::KeyPress)
+            return false;
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if ((key->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier)
+            return false;
+        if (key->key() == Qt::Key_Escape) {
+            m_window->close();
+            return true;
+        }
+        if (key->key() != Qt::Key_Return && key->key() != Qt::Key_Enter)
+            return false;
+        QAbstractButton *button = qobject_cast<QAbstractButton *>(m_window->focusWidget());
+        if (!button)
+            button = defaultButton;
+        if (button && button->isEnabled())
+            button->click();
+        return button != nullptr;
+    }
+
+private:
+    QWidget *m_window;
+};
+
+// A ring over the edge of the control with the keyboard focus: black, white and black lines, one of
+// which stands out from any colour, also from a theme's highlight, in which a style draws its own
+// focus mark and which is the background of some windows. A focus frame, so a screen reader passes
+// it by.
+class FocusRing : public QFocusFrame
+{
+public:
+    explicit FocusRing(QWidget *window) : QFocusFrame(window), m_window(window)
+    {
+        hide();
+        connect(qApp, &QApplication::focusChanged, this, &FocusRing::follow);
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (watched == m_target && (event->type() == QEvent::Move || event->type() == QEvent::Resize ||
+                                    event->type() == QEvent::Show || event->type() == QEvent::Hide))
+            place();
+        return false;
+    }
+
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter p(this);
+        for (int i = 0; i < 3; ++i) {
+            p.setPen(i == 1 ? Qt::white : Qt::black);
+            p.drawRect(rect().adjusted(i, i, -1 - i, -1 - i));
+        }
+    }
+
+private:
+    void follow(QWidget *, QWidget *now)
+    {
+        if (m_target)
+            m_target->removeEventFilter(this);
+        m_target = now && now != m_window && now->window() == m_window ? now : nullptr;
+        if (m_target)
+            m_target->installEventFilter(this);
+        place();
+    }
+
+    void place()
+    {
+        if (!m_target || !m_target->isVisible()) {
+            hide();
+            return;
+        }
+        setGeometry(QRect(m_target->mapTo(m_window, QPoint(0, 0)), m_target->size()));
+        raise();
+        show();
+    }
+
+    QWidget *m_window;
+    QPointer<QWidget> m_target;
+};
+
 } // namespace
 
 void makeToolWindow(QWidget *window, ToolWindowKind kind, const QIcon &icon)
@@ -35,6 +134,16 @@ void makeToolWindow(QWidget *window, ToolWindowKind kind, const QIcon &icon)
     window->setWindowIcon(kind == ToolWindowKind::Tool ? blankIcon() : icon);
     if (kind != ToolWindowKind::Window)
         new OffTaskbar(window);
+    new DialogKeys(window);
+    new FocusRing(window);
+    setAccessibleRole(window, AccessibleRole::Frame);
+}
+
+void setDefaultButton(QWidget *window, QAbstractButton *button)
+{
+    if (auto *keys = window->findChild<DialogKeys *>(QString(), Qt::FindDirectChildrenOnly))
+        keys->defaultButton = button;
+    setAccessibleRole(window, AccessibleRole::Dialog);
 }
 
 void makeToolWindow(QWidget *window, ToolWindowKind kind)
@@ -52,3 +161,5 @@ void showOrRaise(QWidget *window)
 }
 
 } // namespace platform
+
+#include "toolwindow.moc"

@@ -1,5 +1,6 @@
 #pragma once
 
+class QAbstractButton;
 class QIcon;
 class QWidget;
 
@@ -14,9 +15,15 @@ enum class ToolWindowKind {
 };
 
 // Gives a window opened from the menu its flags, its icon (blank for a Tool) and, on every show,
-// its taskbar state. Called from the window's constructor, before it is first shown.
+// its taskbar state; Escape closes it as its close button does, and the control with the keyboard
+// focus wears a ring that shows on any colour. Called from the window's constructor, before it is
+// first shown.
 void makeToolWindow(QWidget *window, ToolWindowKind kind, const QIcon &icon);
 void makeToolWindow(QWidget *window, ToolWindowKind kind);
+
+// The button that confirms a window made by makeToolWindow: Enter presses it, unless the focus is on
+// another button, which Enter presses instead. A screen reader then finds the window as a dialog.
+void setDefaultButton(QWidget *window, QAbstractButton *button);
 
 // Shows a window opened from the menu, or brings it to the front when it is open already. Every such
 // window comes to the front through here, so what that takes on a desktop belongs here too.

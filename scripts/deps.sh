@@ -4,7 +4,7 @@
 #   deps.sh test    - also what the tests need (X server, window manager, sound server, Wayland
 #                     compositor, validators, a C compiler with libpulse for tools/tsrec.c and the X
 #                     headers for bench/xdamagelag.c, clang for the fuzzer, llvm-symbolizer for the
-#                     sanitizers' traces)
+#                     sanitizers' traces, the AT-SPI buses and pyatspi)
 #   deps.sh desktops - also the desktops scripts/desktops.sh starts (window managers and compositors)
 #   deps.sh bench   - also what bench/run.py needs (X headers for its probes, xclock), the tools
 #                     docs/performance.md names for finding causes, PipeWire for the onsets per
@@ -15,8 +15,9 @@ build=(cmake make g++ pkg-config qt6-base-dev libsdl2-dev libxcb1-dev libxcb-xin
        fonts-liberation qt6-qpa-plugins qt6-wayland qt6-translations-l10n)
 test=(xvfb xauth openbox libxrandr2 libx11-6 xdotool x11-utils x11-apps imagemagick pulseaudio pulseaudio-utils libpulse-dev
       gcc sox python3 util-linux clang libclang-rt-dev llvm desktop-file-utils appstream binutils weston xwayland qt6-wayland lintian dpkg-dev
-      i3-wm i3status xterm sway x11-xserver-utils)
-desktops=(xfwm4 kwin-x11 mutter dbus-daemon)
+      i3-wm i3status xterm sway x11-xserver-utils
+      at-spi2-core python3-pyatspi dbus-daemon)
+desktops=(xfwm4 kwin-x11 mutter)
 
 bench=(libx11-dev libxdamage-dev libxfixes-dev x11-apps strace linux-perf heaptrack libfaketime
        pipewire pipewire-bin pipewire-pulse wireplumber dbus-daemon)

@@ -3,6 +3,7 @@
 #include "clock/form1.h"
 #include "clock/module1.h"
 #include "dialogs/menu.h"
+#include "platform/accessibility.h"
 #include "startup/ayardeposu.h"
 
 Baslangic::Baslangic() = default;
@@ -74,6 +75,9 @@ Menu *Baslangic::menu()
 
 void Baslangic::menuAc()
 {
+    // A screen reader finds the popup inside the clock it opens from.
+    if (m_form1)
+        platform::setAccessibleOwner(menu()->popupMenu(), m_form1);
     menu()->popup();
 }
 

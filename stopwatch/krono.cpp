@@ -1,6 +1,7 @@
 #include "stopwatch/krono.h"
 
 #include "clock/ikibasamak.h"
+#include "platform/accessibility.h"
 #include "platform/toolwindow.h"
 #include "platform/widgets.h"
 #include "platform/windowtimer.h"
@@ -12,13 +13,14 @@
 
 namespace {
 
-QLabel *alan(QWidget *parent, const char *ad, int sol)
+QLabel *alan(QWidget *parent, const char *ad, const QString &anlam, int sol)
 {
     QLabel *l =
         platform::makeLabel(parent, ad, QStringLiteral("Label1"), QRect(sol, 16, 41, 41), Qt::AlignHCenter | Qt::AlignTop);
     QFont f(QStringLiteral("MS Sans Serif"));
     f.setPointSize(18);
     l->setFont(f);
+    platform::nameField(l, anlam);
     platform::setPaletteColor(l, QPalette::WindowText,
                               QApplication::palette().color(QPalette::HighlightedText));
     return l;
@@ -47,9 +49,9 @@ Krono::Krono(QWidget *parent) : QWidget(parent)
     setAutoFillBackground(true);
     platform::setPaletteColor(this, QPalette::Window, QApplication::palette().color(QPalette::Highlight));
 
-    Label1 = alan(this, "Label1", 8);
-    Label2 = alan(this, "Label2", 56);
-    Label3 = alan(this, "Label3", 104);
+    Label1 = alan(this, "Label1", QStringLiteral("Saat"), 8);
+    Label2 = alan(this, "Label2", QStringLiteral("Dakika"), 56);
+    Label3 = alan(this, "Label3", QStringLiteral("Saniye"), 104);
     Command3 = dugme(this, "Command3", QStringLiteral("Sıfırla"), 0);
     Command2 = dugme(this, "Command2", QStringLiteral("Durdur"), 56);
     Command1 = dugme(this, "Command1", QStringLiteral("Başla"), 112);

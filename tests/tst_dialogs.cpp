@@ -91,6 +91,8 @@ private Q_SLOTS:
     void birKomutBirPencere();
     void pencereTasarimi_data();
     void pencereTasarimi();
+    void escapeVeEnter_data();
+    void escapeVeEnter();
 
     void renkYukleme_data();
     void renkYukleme();
@@ -255,6 +257,7 @@ void TestDialogs::pencereTasarimi()
         QWidget *odak = QApplication::focusWidget();
         QVERIFY(odak);
         yurunen << odak->objectName();
+        QVERIFY2(focusRingShown(w), qPrintable(odak->objectName()));
         QTest::keyClick(odak, Qt::Key_Tab);
     }
     QCOMPARE(yurunen, sekmeSirasi + QStringList{sekmeSirasi.first()});
@@ -279,6 +282,46 @@ void TestDialogs::pencereTasarimi()
             QCOMPARE(child<QLabel>(w, ad)->palette().color(QPalette::WindowText),
                      tema.color(QPalette::HighlightedText));
     }
+}
+
+void TestDialogs::escapeVeEnter_data()
+{
+    QTest::addColumn<QString>("oge");
+    QTest::addColumn<QString>("odak");
+    QTest::addColumn<int>("tus");
+    QTest::addColumn<bool>("saklar");
+    QTest::newRow("colour: Escape stores nothing") << "color" << "Command2" << int(Qt::Key_Escape) << false;
+    QTest::newRow("colour: Enter on the preview confirms") << "color" << "D_Arka" << int(Qt::Key_Return) << true;
+    QTest::newRow("transparency: Escape stores nothing") << "seffaf" << "Slider1" << int(Qt::Key_Escape) << false;
+    QTest::newRow("transparency: keypad Enter confirms") << "seffaf" << "Slider1" << int(Qt::Key_Enter) << true;
+    QTest::newRow("reminder: Escape in a box stores nothing") << "zaman" << "Text2" << int(Qt::Key_Escape) << false;
+    QTest::newRow("reminder: Enter in a box confirms") << "zaman" << "Text4" << int(Qt::Key_Return) << true;
+    QTest::newRow("stopwatch: Escape closes it") << "kronometre" << "Command2" << int(Qt::Key_Escape) << false;
+    QTest::newRow("help: Escape closes it") << "help" << "" << int(Qt::Key_Escape) << false;
+    QTest::newRow("about: Escape closes it") << "hakkinda" << "" << int(Qt::Key_Escape) << false;
+}
+
+void TestDialogs::escapeVeEnter()
+{
+    QFETCH(QString, oge);
+    QFETCH(QString, odak);
+    QFETCH(int, tus);
+    QFETCH(bool, saklar);
+    Baslangic b;
+    b.Form_Load();
+    menuCommand(*b.menu(), qPrintable(oge))->trigger();
+    QPointer<QWidget> w;
+    for (QWidget *t : QApplication::topLevelWidgets()) {
+        if (t->isVisible() && t != b.form1() && !qobject_cast<QMenu *>(t)) w = t;
+    }
+    QVERIFY(QTest::qWaitForWindowActive(w));
+    QWidget *hedef = odak.isEmpty() ? w.data() : child<QWidget>(w, qPrintable(odak));
+    hedef->setFocus();
+    // The store is gone: a confirm writes it anew, a close leaves it gone.
+    QFile::remove(AyarDeposu::dosyaYolu());
+    QTest::keyClick(hedef, Qt::Key(tus), tus == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
+    QTRY_VERIFY(!w);
+    QCOMPARE(QFile::exists(AyarDeposu::dosyaYolu()), saklar);
 }
 
 void TestDialogs::renkYukleme_data()

@@ -1,4 +1,5 @@
 #include "dialogs/menu.h"
+#include "helpers.h"
 #include "mockclock.h"
 #include "stopwatch/krono.h"
 
@@ -117,6 +118,7 @@ void TestKrono::klavyeSirasi()
     for (const char *sonraki : {"Command2", "Command3", "Command1"}) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         QCOMPARE(QApplication::focusWidget(), dugme(k, sonraki));
+        QVERIFY2(focusRingShown(&k), sonraki);
     }
     // The space bar on the focused "Başla" starts the count.
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);

@@ -31,6 +31,24 @@ QStringList firstRunKeys()
     return keys;
 }
 
+bool focusRingShown(QWidget *window)
+{
+    QWidget *odak = window->focusWidget();
+    if (!odak)
+        return false;
+    // The control as the window shows it, against the control drawn alone.
+    const QImage pencere = window->grab().toImage();
+    const QImage kendi = odak->grab().toImage();
+    const QPoint yer = odak->mapTo(window, QPoint(0, 0));
+    auto fark = [&](QPoint p) { return qAbs(qGray(pencere.pixel(yer + p)) - qGray(kendi.pixel(p))); };
+    for (const QPoint kenar : {QPoint(odak->width() / 2, 0), QPoint(0, odak->height() / 2)}) {
+        const QPoint ice = kenar.x() == 0 ? QPoint(1, 0) : QPoint(0, 1);
+        if (qMax(fark(kenar), qMax(fark(kenar + ice), fark(kenar + 2 * ice))) < 100)
+            return false;
+    }
+    return true;
+}
+
 bool isBlankIcon(const QIcon &icon)
 {
     const QImage image = icon.pixmap(16, 16).toImage().convertToFormat(QImage::Format_ARGB32);

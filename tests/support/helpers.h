@@ -20,6 +20,10 @@ QStringList firstRunKeys();
 // True when an icon shows nothing: every pixel fully transparent.
 bool isBlankIcon(const QIcon &icon);
 
+// True when the control with the window's focus wears a mark drawn over it that stands out from
+// the control itself on the outer three lines at the middle of its top and of its left edge.
+bool focusRingShown(QWidget *window);
+
 // A command of the popup or of its submenu, by item name; the test program ends when there is none.
 QAction *menuCommand(Menu &menu, const char *name);
 
