@@ -21,12 +21,16 @@ public:
     void setTime(QTime time);
     // Moves time forward, firing each timer at the moment it falls due, in order.
     void advance(int ms);
+    // The program is held for ms (a frozen desktop, a stopped process): nothing fires meanwhile,
+    // then every timer that fell due fires once at the moment it resumes, in the order they fell due.
+    void stall(int ms);
     int armedTimers() const { return int(m_due.size()); }
 
     void arm(platform::WindowTimer *timer, int ms) override;
     void disarm(platform::WindowTimer *timer) override;
 
 private:
+    platform::WindowTimer *earliestDue(qint64 until) const;
     struct Due
     {
         qint64 at;
