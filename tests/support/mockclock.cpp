@@ -21,6 +21,13 @@ QTime MockClock::currentTime() const
     return QTime::fromMSecsSinceStartOfDay(int(((m_base + m_now) % gun + gun) % gun));
 }
 
+QDateTime MockClock::currentDateTime() const
+{
+    const qint64 ms = m_base + m_now;
+    const qint64 gunler = ms >= 0 ? ms / gun : (ms - gun + 1) / gun;
+    return QDateTime(QDate(2024, 1, 15).addDays(gunler), currentTime());
+}
+
 void MockClock::setTime(QTime time)
 {
     m_base = time.msecsSinceStartOfDay() - m_now;

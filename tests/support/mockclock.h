@@ -15,6 +15,8 @@ public:
     ~MockClock() override;
 
     QTime currentTime() const override;
+    // On a fixed first day, the days following as the time of day turns.
+    QDateTime currentDateTime() const override;
     // Milliseconds since the clock was made.
     qint64 elapsed() const { return m_now; }
     // Moves the time of day without firing anything, as a clock adjustment would.
