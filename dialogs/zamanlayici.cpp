@@ -112,5 +112,6 @@ void Zamanlayici::Command1_Click()
         platform::ErrorBox::show(this, sonuc.mesaj());
         return;
     }
+    Q_EMIT onaylandi();
     close();
 }
