@@ -29,6 +29,8 @@ void SaatOku::saat_oku()
     // time it was asked at, never a mix of two. A tick still pending from an earlier start speaks
     // the time of the latest one.
     okunan = platform::Clock::instance().currentTime();
+    m_saatBirlerBu = false;
+    m_dakikaBekliyor = false;
     saat1->setInterval(1000);
     dakika1->setInterval(3000);
     // The later clips are placed on this clip's seconds by the sound output.
@@ -48,6 +50,7 @@ void SaatOku::saat1_Timer()
         cal(*k);
     saat1->setInterval(0);
     saat2->setInterval(1000);
+    m_saatBirlerBu = true;
 }
 
 void SaatOku::saat2_Timer()
@@ -56,10 +59,24 @@ void SaatOku::saat2_Timer()
     if (const auto k = KlipSecimi::klip(Konum::SaatBirler, saat))
         cal(*k);
     saat2->setInterval(0);
+    // After a stall the hour's tick comes late and its units tick with it: the minute follows a
+    // second after the hour's units, not at its own time, so no clip cuts another short or comes
+    // before it. On time this is the moment the minute was due anyway.
+    if (m_saatBirlerBu && (m_dakikaBekliyor || dakika1->interval() > 0)) {
+        m_dakikaBekliyor = false;
+        dakika1->setInterval(1000);
+    }
+    m_saatBirlerBu = false;
 }
 
 void SaatOku::dakika1_Timer()
 {
+    // Overdue together with the hour's ticks: the minute waits for the hour to be spoken.
+    if (saat1->interval() > 0 || (m_saatBirlerBu && saat2->interval() > 0)) {
+        dakika1->setInterval(0);
+        m_dakikaBekliyor = true;
+        return;
+    }
     const int dakika = okunan.minute();
     if (const auto k = KlipSecimi::klip(Konum::DakikaOnlar, dakika))
         cal(*k);

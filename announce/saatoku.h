@@ -31,4 +31,8 @@ private:
     platform::WindowTimer *dakika1;
     platform::WindowTimer *dakika2;
     QTime okunan; // the time the latest start read
+    // The pending saat2 was armed by this announcement's own hour tick, not by an earlier start's.
+    bool m_saatBirlerBu = false;
+    // The minute's tens tick came while this announcement's hour was still to be spoken.
+    bool m_dakikaBekliyor = false;
 };

@@ -96,6 +96,11 @@ void Menu::baglan(Seffaflik *seffaflik)
     connect(seffaflik, &Seffaflik::seffaflikDegisti, this, &Menu::seffaflikDegisti);
 }
 
+void Menu::baglan(Zamanlayici *zamanlayici)
+{
+    connect(zamanlayici, &Zamanlayici::onaylandi, this, &Menu::zamanlayiciOnaylandi);
+}
+
 void Menu::oku_Click()
 {
     okuyucu()->saat_oku();

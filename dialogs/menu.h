@@ -50,6 +50,8 @@ Q_SIGNALS:
     void ayarOnaylandi();
     // The transparency slider moved: the opacity for the clock of this moment.
     void seffaflikDegisti(qint16 seffaflik);
+    // The reminder dialog stored a reminder.
+    void zamanlayiciOnaylandi();
     // A window opened from this menu has closed.
     void pencereKapandi();
 
@@ -57,6 +59,7 @@ private:
     template <typename T> void goster(QPointer<T> &pencere);
     void baglan(Renk *renk);
     void baglan(Seffaflik *seffaflik);
+    void baglan(Zamanlayici *zamanlayici);
     void baglan(QWidget *) {}
 
     QMenu m_popup;

@@ -118,5 +118,6 @@ void Zamanlayici::Command1_Click()
         platform::ErrorBox::show(this, sonuc.mesaj());
         return;
     }
+    Q_EMIT onaylandi();
     close();
 }

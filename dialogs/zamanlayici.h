@@ -6,7 +6,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 
-// Stores a reminder (hour, minute, title, message) as four plain texts. Nothing acts on it.
+// Stores a reminder (hour, minute, title, message) as four plain texts.
 class Zamanlayici : public QWidget
 {
     Q_OBJECT
@@ -19,6 +19,10 @@ public:
     static constexpr int Yukseklik = 119;
     // What the user may type into the hour and the minute box.
     static constexpr int SaatSiniri = 2;
+
+Q_SIGNALS:
+    // The reminder was stored: it counts from now on.
+    void onaylandi();
 
 private:
     void Command1_Click();

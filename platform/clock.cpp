@@ -11,6 +11,11 @@ QTime SystemClock::currentTime() const
     return QTime::currentTime();
 }
 
+QDateTime SystemClock::currentDateTime() const
+{
+    return QDateTime::currentDateTime();
+}
+
 const Clock &Clock::instance()
 {
     if (const Clock *clock = installed())

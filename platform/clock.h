@@ -2,6 +2,7 @@
 
 #include "platform/replaceable.h"
 
+#include <QDateTime>
 #include <QTime>
 
 namespace platform {
@@ -12,6 +13,8 @@ class Clock : public Replaceable<Clock>
 public:
     virtual ~Clock() = default;
     virtual QTime currentTime() const = 0;
+    // The local date and time, for what happens once a day.
+    virtual QDateTime currentDateTime() const = 0;
 
     // The installed clock, else the system's.
     static const Clock &instance();
@@ -21,6 +24,7 @@ class SystemClock : public Clock
 {
 public:
     QTime currentTime() const override;
+    QDateTime currentDateTime() const override;
 };
 
 } // namespace platform

@@ -20,4 +20,13 @@ int64_t SoundGrid::frameFor(int64_t askedUs, int64_t now, int rate) const
     return at >= now ? at : now;
 }
 
+int64_t SoundGrid::place(int64_t askedUs, int64_t now, int rate)
+{
+    if (!valid() || askedUs - openedUs < 1000000 - windowUs) return now;
+    int64_t at = frameFor(askedUs, now, rate);
+    if (lastFrame >= 0 && at < lastFrame + rate) at = lastFrame + rate;
+    lastFrame = at;
+    return at;
+}
+
 } // namespace platform

@@ -132,16 +132,18 @@ void SoundWorker::State::process(const Request &r)
         const int64_t lead = int64_t(openingLeadMs) * WavClip::rate / 1000;
         at = std::max(now, mixer.frameAt(Steady::now(), WavClip::rate) + lead);
     } else if (clip && !anchorLost) {
-        at = grid.frameFor(r.askedUs, now, WavClip::rate);
+        at = grid.place(r.askedUs, now, WavClip::rate);
     }
     const int64_t started = mixer.start(clip, at);
     if (r.opening) {
         grid.openedUs = r.askedUs;
         grid.openedFrame = started;
+        grid.lastFrame = started;
         anchorLost = false;
     } else if (anchorLost && clip) {
         // The stream began anew under the announcement: its grid goes on from this clip.
         if (const int n = grid.second(r.askedUs)) grid.openedFrame = started - int64_t(n) * WavClip::rate;
+        grid.lastFrame = started;
         anchorLost = false;
     }
     quietFrom = Steady::now() + milliseconds(mixer.framesLeft() * 1000 / WavClip::rate);

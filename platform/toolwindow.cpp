@@ -160,6 +160,14 @@ void showOrRaise(QWidget *window)
     window->activateWindow();
 }
 
+void showAboveWithoutFocus(QWidget *window)
+{
+    // Flags set on a shown window would hide it again.
+    if (!window->isVisible())
+        window->setWindowFlag(Qt::WindowDoesNotAcceptFocus, true);
+    keepAbove(window);
+}
+
 } // namespace platform
 
 #include "toolwindow.moc"

@@ -29,4 +29,8 @@ void setDefaultButton(QWidget *window, QAbstractButton *button);
 // window comes to the front through here, so what that takes on a desktop belongs here too.
 void showOrRaise(QWidget *window);
 
+// Shows a window above all others without taking the keyboard focus from the window the user is
+// typing in, now or when it is clicked: a notice that comes by itself.
+void showAboveWithoutFocus(QWidget *window);
+
 } // namespace platform

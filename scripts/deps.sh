@@ -4,7 +4,8 @@
 #   deps.sh test    - also what the tests need (X server, window manager, sound server, Wayland
 #                     compositor, validators, a C compiler with libpulse for tools/tsrec.c and the X
 #                     headers for bench/xdamagelag.c, clang for the fuzzer, llvm-symbolizer for the
-#                     sanitizers' traces, the AT-SPI buses and pyatspi)
+#                     sanitizers' traces, the AT-SPI buses and pyatspi,
+#                     libfaketime for the reminder's end-to-end step)
 #   deps.sh desktops - also the desktops scripts/desktops.sh starts (window managers and compositors)
 #   deps.sh bench   - also what bench/run.py needs (X headers for its probes, xclock), the tools
 #                     docs/performance.md names for finding causes, PipeWire for the onsets per
@@ -16,7 +17,7 @@ build=(cmake make g++ pkg-config qt6-base-dev libsdl2-dev libxcb1-dev libxcb-xin
 test=(xvfb xauth openbox libxrandr2 libx11-6 xdotool x11-utils x11-apps imagemagick pulseaudio pulseaudio-utils libpulse-dev
       gcc sox python3 util-linux clang libclang-rt-dev llvm desktop-file-utils appstream binutils weston xwayland qt6-wayland lintian dpkg-dev
       i3-wm i3status xterm sway x11-xserver-utils
-      at-spi2-core python3-pyatspi dbus-daemon)
+      at-spi2-core python3-pyatspi dbus-daemon libfaketime)
 desktops=(xfwm4 kwin-x11 mutter)
 
 bench=(libx11-dev libxdamage-dev libxfixes-dev x11-apps strace linux-perf heaptrack libfaketime

@@ -2,7 +2,9 @@
 
 #include "clock/form1.h"
 #include "clock/module1.h"
+#include "dialogs/hatirlatici.h"
 #include "dialogs/menu.h"
+#include "dialogs/uyari.h"
 #include "platform/accessibility.h"
 #include "startup/ayardeposu.h"
 
@@ -10,12 +12,17 @@ Baslangic::Baslangic() = default;
 
 Baslangic::~Baslangic()
 {
+    delete m_uyari.data();
     delete m_form1.data();
 }
 
 void Baslangic::Form_Load()
 {
     kontrol();
+    // After kontrol: a first run has written the keys it reads.
+    m_hatirlatici = new Hatirlatici(this);
+    connect(m_hatirlatici, &Hatirlatici::vakitGeldi, this, &Baslangic::uyariGoster);
+    m_hatirlatici->yenile();
 }
 
 void Baslangic::kontrol()
@@ -69,6 +76,10 @@ Menu *Baslangic::menu()
         connect(m_menu, &Menu::ayarOnaylandi, this, &Baslangic::form1YenidenKur);
         connect(m_menu, &Menu::seffaflikDegisti, this, &Baslangic::seffaflikUygula);
         connect(m_menu, &Menu::pencereKapandi, this, &Baslangic::saatiEtkinlestir);
+        connect(m_menu, &Menu::zamanlayiciOnaylandi, this, [this] {
+            if (m_hatirlatici)
+                m_hatirlatici->yenile();
+        });
     }
     return m_menu;
 }
@@ -92,6 +103,21 @@ void Baslangic::saatiEtkinlestir()
     // The clock becomes the program's active window again once a window of the program closes.
     if (m_form1)
         m_form1->Form_Activate();
+}
+
+void Baslangic::uyariGoster(const QString &baslik, const QString &metin)
+{
+    if (!m_uyari) {
+        m_uyari = new Uyari;
+        m_uyari->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    m_uyari->goster(baslik, metin);
+    menu()->oku_Click();
+}
+
+Uyari *Baslangic::uyari() const
+{
+    return m_uyari.data();
 }
 
 void Baslangic::form1YenidenKur()

@@ -4,7 +4,9 @@
 #include <QPointer>
 
 class Form1;
+class Hatirlatici;
 class Menu;
+class Uyari;
 
 // The start-up object: makes sure the store holds every key, brings up the clock and is never shown.
 // It lives as long as the process and is the one place that connects the windows: the clock asks it
@@ -35,6 +37,10 @@ public:
     // The clock comes back to its corner, as when it is activated: a window of the program closed,
     // or the program was started again on this display.
     void saatiEtkinlestir();
+    // The reminder's minute has come: its window, and the time spoken as "Saati Oku..." speaks it.
+    void uyariGoster(const QString &baslik, const QString &metin);
+    // The reminder window of this moment, or nullptr.
+    Uyari *uyari() const;
 
 private:
     void menuAc();
@@ -42,4 +48,6 @@ private:
 
     QPointer<Form1> m_form1;
     QPointer<Menu> m_menu;
+    Hatirlatici *m_hatirlatici = nullptr;
+    QPointer<Uyari> m_uyari;
 };

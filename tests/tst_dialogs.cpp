@@ -2,9 +2,11 @@
 #include "dialogs/menu.h"
 #include "dialogs/renk.h"
 #include "dialogs/seffaflik.h"
+#include "dialogs/uyari.h"
 #include "dialogs/zamanlayici.h"
 #include "helpers.h"
 #include "mockclock.h"
+#include "recordingsound.h"
 #include "scopedcoloranswer.h"
 #include "startup/ayardeposu.h"
 #include "startup/baslangic.h"
@@ -115,6 +117,8 @@ private Q_SLOTS:
     void saatKutusuSiniri_data();
     void saatKutusuSiniri();
     void zamanlayiciKapatmaKutusu();
+    void uyariZamani_data();
+    void uyariZamani();
 
 private:
     std::unique_ptr<MockClock> m_saat;
@@ -795,6 +799,67 @@ void TestDialogs::seciciKendiRengindeAcilir()
     // Afterwards at its last confirmed choice.
     QCOMPARE(ac(QColor()), QColor(Qt::red));
     QCOMPARE(yuz(r, "Command1"), QColor(Qt::red));
+}
+
+void TestDialogs::uyariZamani_data()
+{
+    QTest::addColumn<QStringList>("girilen"); // hour, minute, title, text as typed and confirmed
+    QTest::addColumn<int>("uykuMs");          // the machine sleeps this long right after
+    QTest::addColumn<int>("ileriDk");         // then the clock runs on this many minutes
+    QTest::addColumn<int>("kez");             // how often the reminder came
+    QTest::addColumn<QString>("pencere");     // the title of its window
+    // The clock stands at 10:20:30.
+    QTest::newRow("a minute ahead") << QStringList{"10", "21", "Toplantı", "Oda 3"} << 0 << 1 << 1 << "Toplantı";
+    QTest::newRow("without a title") << QStringList{"10", "21", "", "Süt al"} << 0 << 1 << 1 << "Zamanlayıcı";
+    QTest::newRow("one digit each, raised every day once") << QStringList{"9", "5", "Koş", ""} << 0 << 2 * 1440
+                                                          << 2 << "Koş";
+    QTest::newRow("midnight") << QStringList{"00", "00", "Gece", ""} << 0 << 840 << 1 << "Gece";
+    QTest::newRow("first-run values") << QStringList{"00", "00", "", ""} << 0 << 1440 << 0 << "";
+    QTest::newRow("hour 24") << QStringList{"24", "00", "x", "y"} << 0 << 1440 << 0 << "";
+    QTest::newRow("minute 60") << QStringList{"10", "60", "x", "y"} << 0 << 1440 << 0 << "";
+    QTest::newRow("letters") << QStringList{"ab", "cd", "x", "y"} << 0 << 1440 << 0 << "";
+    QTest::newRow("a minute already past waits a day") << QStringList{"10", "20", "x", ""} << 0 << 1439 << 0 << "";
+    QTest::newRow("missed in sleep by 10 minutes") << QStringList{"10", "30", "Uyku", ""} << 20 * 60000 << 0 << 1
+                                                   << "Uyku";
+    QTest::newRow("missed in sleep by 16 minutes") << QStringList{"10", "25", "Uyku", ""} << 20 * 60000 << 0 << 0
+                                                   << "";
+}
+
+void TestDialogs::uyariZamani()
+{
+    QFETCH(QStringList, girilen);
+    QFETCH(int, uykuMs);
+    QFETCH(int, ileriDk);
+    QFETCH(int, kez);
+    QFETCH(QString, pencere);
+    RecordingSound ses(m_saat.get());
+    Baslangic b;
+    b.Form_Load();
+    b.menu()->zaman_Click();
+    Zamanlayici *z = b.menu()->zamanlayiciPenceresi();
+    const char *kutular[] = {"Text3", "Text4", "Text1", "Text2"};
+    for (int i = 0; i < 4; ++i)
+        child<QLineEdit>(z, kutular[i])->setText(girilen[i]);
+    QTest::mouseClick(child<QPushButton>(z, "Command1"), Qt::LeftButton);
+    if (uykuMs)
+        m_saat->stall(uykuMs);
+    for (int dk = 0; dk < ileriDk; ++dk)
+        m_saat->advance(60000);
+    m_saat->advance(10000);
+    // Each time the time is spoken once, from the opening word on.
+    int okunan = 0;
+    for (const auto &c : ses.played)
+        okunan += c.path.endsWith(QLatin1String("/Saat.wav"));
+    QCOMPARE(okunan, kez);
+    QCOMPARE(bool(b.uyari()), kez > 0);
+    if (!b.uyari())
+        return;
+    QCOMPARE(b.uyari()->windowTitle(), pencere);
+    QCOMPARE(child<QLabel>(b.uyari(), "Label1")->text(), girilen[3]);
+    QVERIFY(b.uyari()->testAttribute(Qt::WA_ShowWithoutActivating));
+    QVERIFY(b.uyari()->windowFlags() & Qt::WindowDoesNotAcceptFocus);
+    QTest::mouseClick(child<QPushButton>(b.uyari(), "Command1"), Qt::LeftButton);
+    QTRY_VERIFY(!b.uyari());
 }
 
 QTEST_MAIN(TestDialogs)

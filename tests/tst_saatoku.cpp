@@ -90,6 +90,8 @@ private Q_SLOTS:
     void acilisCihaziBeklerkenIzgaraKaymaz();
     void baslangictakiZamaniOkur_data();
     void baslangictakiZamaniOkur();
+    void durmadanSonraSirayla_data();
+    void durmadanSonraSirayla();
     void ikinciBaslangicUcBucukSaniyeSonra();
     void ikinciBaslangicSaatOnlarindayken();
     void yuzHizliBaslangicBirikmez();
@@ -217,6 +219,46 @@ void TestSaatOku::baslangictakiZamaniOkur()
     }
     saat.advance(10000);
     QCOMPARE(adlar(ses.played), klipler);
+}
+
+void TestSaatOku::durmadanSonraSirayla_data()
+{
+    QTest::addColumn<QTime>("zaman");
+    QTest::addColumn<int>("durmaAni"); // the program is held this long after the start
+    QTest::addColumn<int>("durmaMs");  // for this long
+    QTest::addColumn<QStringList>("klipler");
+    QTest::addColumn<QList<qint64>>("anlar");
+    // The late hour tick's units tick fell on the minute's, which came first: "Saat 10 0 7 0".
+    QTest::newRow("held 1.5 s over the hour's tens") << QTime(17, 0, 10) << 500 << 1500
+        << QStringList{"Saat", "10", "7", "0", "0"} << QList<qint64>{0, 2000, 3000, 4000, 5000};
+    QTest::newRow("held 3 s, hour and minute due together") << QTime(17, 0, 10) << 500 << 3000
+        << QStringList{"Saat", "10", "7", "0", "0"} << QList<qint64>{0, 3500, 4500, 5500, 6500};
+    QTest::newRow("held 0.8 s, the hour's units keep their second") << QTime(17, 0, 10) << 500 << 800
+        << QStringList{"Saat", "10", "7", "0", "0"} << QList<qint64>{0, 1300, 2300, 3300, 4300};
+    QTest::newRow("held 2 s over the hour's units") << QTime(14, 35, 10) << 1500 << 2000
+        << QStringList{"Saat", "10", "4", "30", "5"} << QList<qint64>{0, 1000, 3500, 4500, 5500};
+    QTest::newRow("held 3 s across the turn of the hour") << QTime(16, 59, 59, 500) << 500 << 3000
+        << QStringList{"Saat", "10", "6", "50", "9"} << QList<qint64>{0, 3500, 4500, 5500, 6500};
+}
+
+// After a stall the clips still come in their order, a second apart, and none is left out.
+void TestSaatOku::durmadanSonraSirayla()
+{
+    QFETCH(QTime, zaman);
+    QFETCH(int, durmaAni);
+    QFETCH(int, durmaMs);
+    QFETCH(QStringList, klipler);
+    QFETCH(QList<qint64>, anlar);
+    MockClock saat(zaman);
+    RecordingSound ses(&saat);
+    SaatOku oku;
+    oku.saat_oku();
+    saat.advance(durmaAni);
+    saat.stall(durmaMs);
+    saat.advance(10000);
+    QCOMPARE(adlar(ses.played), klipler);
+    QCOMPARE(::anlar(ses.played), anlar);
+    QCOMPARE(saat.armedTimers(), 0);
 }
 
 void TestSaatOku::ikinciBaslangicUcBucukSaniyeSonra()

@@ -555,19 +555,29 @@ void TestSound::lostOutputOpenedAnew()
 
 void TestSound::gridPlacement_data()
 {
-    QTest::addColumn<qint64>("askedMs"); // after the opening clip was asked for
-    QTest::addColumn<qint64>("now");     // next frame to render
-    QTest::addColumn<qint64>("frame");   // where the clip starts
+    QTest::addColumn<qint64>("askedMs");   // after the opening clip was asked for
+    QTest::addColumn<qint64>("now");       // next frame to render
+    QTest::addColumn<qint64>("frame");     // where the clip starts
+    QTest::addColumn<qint64>("earlierMs"); // a clip placed just before, asked then; -1: none
 
     // The opening clip starts at frame 5000; the rate is 22050.
-    QTest::newRow("on its second") << qint64(1000) << qint64(20000) << qint64(5000 + 22050);
-    QTest::newRow("tick 120 ms early") << qint64(1880) << qint64(40000) << qint64(5000 + 2 * 22050);
+    QTest::newRow("on its second") << qint64(1000) << qint64(20000) << qint64(5000 + 22050) << qint64(-1);
+    QTest::newRow("tick 120 ms early") << qint64(1880) << qint64(40000) << qint64(5000 + 2 * 22050) << qint64(-1);
     QTest::newRow("tick 140 ms late, frame ahead")
-        << qint64(3140) << qint64(70000) << qint64(5000 + 3 * 22050);
-    QTest::newRow("frame already rendered") << qint64(1010) << qint64(28000) << qint64(28000);
-    QTest::newRow("tick 200 ms late") << qint64(4200) << qint64(96000) << qint64(96000);
-    QTest::newRow("pending clip of an earlier start") << qint64(500) << qint64(16000) << qint64(16000);
-    QTest::newRow("asked before the opening") << qint64(-1000) << qint64(16000) << qint64(16000);
+        << qint64(3140) << qint64(70000) << qint64(5000 + 3 * 22050) << qint64(-1);
+    QTest::newRow("frame already rendered") << qint64(1010) << qint64(28000) << qint64(28000) << qint64(-1);
+    QTest::newRow("tick 200 ms late") << qint64(4200) << qint64(96000) << qint64(96000) << qint64(-1);
+    QTest::newRow("pending clip of an earlier start") << qint64(500) << qint64(16000) << qint64(16000) << qint64(-1);
+    QTest::newRow("asked before the opening") << qint64(-1000) << qint64(16000) << qint64(16000) << qint64(-1);
+    // The sound thread was held: both frames are past and both would start at once, the later
+    // cancelling the earlier.
+    QTest::newRow("two overdue together, a second apart")
+        << qint64(3000) << qint64(96000) << qint64(96000 + 22050) << qint64(2000);
+    // The stream stood still while the ticks ran on: two ticks find the same second.
+    QTest::newRow("two on the same second") << qint64(3000) << qint64(60000) << qint64(5000 + 4 * 22050)
+                                            << qint64(2900);
+    QTest::newRow("a clip of an earlier start holds nothing back")
+        << qint64(1000) << qint64(16000) << qint64(5000 + 22050) << qint64(500);
 }
 
 void TestSound::gridPlacement()
@@ -575,11 +585,15 @@ void TestSound::gridPlacement()
     QFETCH(qint64, askedMs);
     QFETCH(qint64, now);
     QFETCH(qint64, frame);
+    QFETCH(qint64, earlierMs);
     SoundGrid grid;
-    QCOMPARE(grid.frameFor(1000000, now, 22050), now); // no opening yet
+    QCOMPARE(grid.place(1000000, now, 22050), now); // no opening yet
     grid.openedUs = 7000000;
     grid.openedFrame = 5000;
-    QCOMPARE(grid.frameFor(grid.openedUs + askedMs * 1000, now, 22050), frame);
+    grid.lastFrame = 5000;
+    if (earlierMs >= 0)
+        grid.place(grid.openedUs + earlierMs * 1000, now, 22050);
+    QCOMPARE(grid.place(grid.openedUs + askedMs * 1000, now, 22050), frame);
 }
 
 // A clip starts at its frame also inside a buffer, and the next start cuts it at that frame.

@@ -55,6 +55,12 @@ RENK_TAMAM = (108, 76)
 OPENING_LATE_MS = 250
 HEARD_MS = 5600  # the recording runs this long after the key: the last clip starts at 4 s
 
+# The reminder's step: the program's clock is set by libfaketime to a few seconds before the minute.
+FAKETIME = "/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1"
+REMINDER = {"Zaman1": "13", "Zaman2": "41", "Başlık": "Toplantı", "Metin": "Oda 3, ikinci kat"}
+REMINDER_START = "2026-12-09 13:40:56"
+REMINDER_LEAD_S = 4
+
 
 # ---------------------------------------------------------------- the desktop
 
@@ -498,30 +504,34 @@ class Suite(ClockChecks):
         if said:
             self.fail("; ".join(said))
 
-    def announce_and_hear(self, ses, attempt, clock=time.time, device_opens=False):
+    def announce_and_hear(self, ses, attempt, clock=time.time, device_opens=False, trigger=None):
         """Chooses "Saati Oku..." by keyboard while the null sink is recorded, and judges what was heard
         against the time the program's clock (clock()) showed at the key; device_opens as
-        announcement_audio.hear takes it. Returns (faults, problems) as hear gives them; a failing
-        recording is kept."""
+        announcement_audio.hear takes it. trigger, when given, starts the announcement instead and
+        returns when it is due (time.time()) and the time it speaks. Returns (faults, problems) as
+        hear gives them; a failing recording is kept."""
         # The hour is read at 1 and 2 s, the minute at 3 and 4 s: keep the whole announcement in one minute.
         sec = clock() % 60
-        if sec >= 53:
+        if sec >= 53 and trigger is None:
             time.sleep(60.3 - sec)
         path = os.path.join(self.tmp, f"heard-{attempt}.wav")
         begun = time.time()
         rec = audio.Recording(self.d.tsrec, path, self.d.env, preexec_fn=_die_with_parent)
         try:
             poll("the recorder to start", rec.started, timeout=5)
-            self.open_popup()
-            self.d.keys("Down")
-            pressed = time.time()
-            hhmm = time.strftime("%H:%M", time.localtime(clock() + pressed - time.time()))
-            self.d.keys("Return")
-            poll("the popup menu to close", lambda: not self.d.popups(), timeout=5)
+            if trigger is not None:
+                pressed, hhmm = trigger()
+            else:
+                self.open_popup()
+                self.d.keys("Down")
+                pressed = time.time()
+                hhmm = time.strftime("%H:%M", time.localtime(clock() + pressed - time.time()))
+                self.d.keys("Return")
+                poll("the popup menu to close", lambda: not self.d.popups(), timeout=5)
             # Until the recording holds HEARD_MS after the key: a recorder that fell behind under load
             # would otherwise lose the last clip's end.
             need = 44 + int((pressed - begun + HEARD_MS / 1000) * 44100) * 4
-            end = time.monotonic() + HEARD_MS / 1000 + 5
+            end = time.monotonic() + max(0.0, pressed - time.time()) + HEARD_MS / 1000 + 5
             while time.monotonic() < end and not (os.path.exists(path) and os.path.getsize(path) >= need):
                 time.sleep(0.1)
         finally:
@@ -552,6 +562,44 @@ class Suite(ClockChecks):
         self.expect(got is not None and abs(got - want) <= 1, f"clock opacity {got} after restart, expected {want}")
         self.wait_clock_at(self.corner, "the clock at the corner after restart")
         self.expect_red_on_blue()
+
+    def s_reminder(self):
+        self.expect(self.d.pulse is not None, "no sound server to listen to (its step failed)")
+        self.expect(os.path.exists(FAKETIME), "libfaketime is missing (scripts/deps.sh test installs it)")
+        lines = []
+        for line in self.settings_bytes().decode("utf-8").splitlines():
+            key = line.split("=", 1)[0]
+            lines.append(f"{key}={REMINDER[key]}" if key in REMINDER else line)
+        with open(self.d.settings, "wb") as f:
+            f.write(("\n".join(lines) + "\n").encode("utf-8"))
+        # Something the user types in: the reminder must leave it the keyboard.
+        other = self.d.spawn(["xmessage", "-geometry", "+20+20", "typing here"], "xmessage")
+        try:
+            typing = poll("the other program's window", lambda: self.d.named("xmessage"), timeout=8)[0]
+            poll("the other program to become active", lambda: self.d.active() == typing, timeout=5)
+
+            def start():
+                env = dict(self.d.env, LD_PRELOAD=FAKETIME, FAKETIME="@" + REMINDER_START,
+                           FAKETIME_DONT_FAKE_MONOTONIC="1")
+                spawned = time.time()
+                self.proc = self.d.spawn([self.program], "velmora-reminder", env=env)
+                self.clock = poll("the clock window (Form1) to be mapped", self.find_clock, timeout=20)
+                return spawned + REMINDER_LEAD_S, REMINDER["Zaman1"] + ":" + REMINDER["Zaman2"]
+            faults, problems = self.announce_and_hear(os.path.join(os.path.dirname(self.program), "Ses"),
+                                                      "reminder", device_opens=True, trigger=start)
+            wid = poll("the reminder's window", lambda: self.d.named(REMINDER["Başlık"]), timeout=5)[0]
+            self.evidence.append(self.d.screenshot())
+            self.expect((self.d.info(wid) or {}).get("map") == "IsViewable", "the reminder's window is not shown")
+            self.expect("_NET_WM_STATE_ABOVE" in self.d.states(wid), "the reminder's window is not kept above")
+            self.expect(self.d.active() == typing, "the reminder took the focus from the program typed in")
+            self.expect(not faults and not problems, "; ".join(faults + problems))
+            # "&Tamam" closes it, a click that leaves the keyboard where it was.
+            x, y, w, h = self.d.geometry(wid)
+            self.d.xdotool("mousemove", x + w // 2, y + h - 8 - 12, "click", 1)
+            poll("the reminder's window to close", lambda: not self.d.named(REMINDER["Başlık"]), timeout=5)
+        finally:
+            other.terminate()
+            other.wait(timeout=5)
 
     def run(self):
         print(f"velmora end-to-end on {self.width}x{self.height}: {self.program}", flush=True)
@@ -592,6 +640,9 @@ class Suite(ClockChecks):
             self.step('"Saati Oku..." chosen by keyboard twice speaks the time at 0, 1, 2, 3, 4 s',
                       self.s_time_heard)
             self.step('"Çıkış" after the restart', self.s_exit)
+            self.step("a reminder stored for 13:41 comes at 13:41, above, without the focus, and speaks",
+                      self.s_reminder)
+            self.step('"Çıkış" after the reminder', self.s_exit)
         except Fatal:
             print("     remaining steps skipped", flush=True)
         finally:

@@ -21,31 +21,51 @@ QTime MockClock::currentTime() const
     return QTime::fromMSecsSinceStartOfDay(int(((m_base + m_now) % gun + gun) % gun));
 }
 
+QDateTime MockClock::currentDateTime() const
+{
+    const qint64 ms = m_base + m_now;
+    const qint64 gunler = ms >= 0 ? ms / gun : (ms - gun + 1) / gun;
+    return QDateTime(QDate(2024, 1, 15).addDays(gunler), currentTime());
+}
+
 void MockClock::setTime(QTime time)
 {
     m_base = time.msecsSinceStartOfDay() - m_now;
 }
 
+platform::WindowTimer *MockClock::earliestDue(qint64 until) const
+{
+    platform::WindowTimer *siradaki = nullptr;
+    Due enErken{until + 1, 0};
+    for (auto it = m_due.cbegin(); it != m_due.cend(); ++it) {
+        const Due &d = it.value();
+        if (d.at < enErken.at || (d.at == enErken.at && d.order < enErken.order)) {
+            enErken = d;
+            siradaki = it.key();
+        }
+    }
+    return siradaki;
+}
+
 void MockClock::advance(int ms)
 {
     const qint64 hedef = m_now + ms;
-    for (;;) {
-        platform::WindowTimer *siradaki = nullptr;
-        Due enErken{hedef + 1, 0};
-        for (auto it = m_due.cbegin(); it != m_due.cend(); ++it) {
-            const Due &d = it.value();
-            if (d.at < enErken.at || (d.at == enErken.at && d.order < enErken.order)) {
-                enErken = d;
-                siradaki = it.key();
-            }
-        }
-        if (!siradaki)
-            break;
-        m_now = enErken.at;
+    while (platform::WindowTimer *siradaki = earliestDue(hedef)) {
+        m_now = m_due.value(siradaki).at;
         m_due.remove(siradaki);
         fire(siradaki);
     }
     m_now = hedef;
+}
+
+void MockClock::stall(int ms)
+{
+    m_now += ms;
+    // A timer armed by one that fires now falls due later, so this ends.
+    while (platform::WindowTimer *siradaki = earliestDue(m_now)) {
+        m_due.remove(siradaki);
+        fire(siradaki);
+    }
 }
 
 void MockClock::arm(platform::WindowTimer *timer, int ms)
