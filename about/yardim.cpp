@@ -21,7 +21,7 @@ yardim::yardim(QWidget *parent) : QWidget(parent)
     const QString metin = QStringLiteral("Program hakkında yardım almak isterseniz.")
                           + QString(11, QLatin1Char(' ')) + QLatin1String(EpostaAdresi)
                           + QString(20, QLatin1Char(' '))
-                          + QStringLiteral("adresinden sorularınızı yollyabilirsiniz.");
+                          + QStringLiteral("adresinden sorularınızı yollayabilirsiniz.");
 
     // No layout: the label keeps its place and size whatever the window's size.
     Label1 = platform::makeLabel(this, "Label1", QString(), QRect(8, 8, 201, 57));

@@ -165,11 +165,11 @@ void TestAbout::yardimMetni()
     yardim y;
     const QLabel *l = y.findChild<QLabel *>(QStringLiteral("Label1"));
     QVERIFY(l);
-    // Built from UTF-8 bytes, so that neither the source's encoding nor a "corrected" spelling slips by.
+    // Built from UTF-8 bytes, so that neither the source's encoding nor a misspelling slips by.
     const QByteArray beklenen = QByteArray("Program hakk\xc4\xb1nda yard\xc4\xb1m almak isterseniz.")
                                 + QByteArray(11, ' ') + QByteArray("destek@orlenbay.example")
                                 + QByteArray(20, ' ')
-                                + QByteArray("adresinden sorular\xc4\xb1n\xc4\xb1z\xc4\xb1 yollyabilirsiniz.");
+                                + QByteArray("adresinden sorular\xc4\xb1n\xc4\xb1z\xc4\xb1 yollayabilirsiniz.");
     QCOMPARE(l->text().toUtf8(), beklenen);
 
     const QRegularExpression bosluklar(QStringLiteral("\\.( +)destek@orlenbay\\.example( +)adresinden"));
