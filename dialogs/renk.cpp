@@ -103,15 +103,18 @@ void Renk::Form_Load()
 
 void Renk::Command1_Click()
 {
-    // A cancelled chooser still hands back its current colour: the last confirmed one, black at first.
-    color.showColor(this);
+    // A cancelled chooser leaves the colour as it was: its own current colour is black at first,
+    // which is not the colour the swatch shows.
+    if (!color.showColor(this))
+        return;
     yuzRengiVer(Command1, color.color());
     yaziRengiVer(Yazi, color.color());
 }
 
 void Renk::Command2_Click()
 {
-    color2.showColor(this);
+    if (!color2.showColor(this))
+        return;
     yuzRengiVer(Command2, color2.color());
     arkaRengiVer(D_Arka, color2.color());
 }

@@ -326,14 +326,17 @@ void TestDialogs::renkSecimi_data()
     QTest::addColumn<QList<QColor>>("secimler");
     QTest::addColumn<QColor>("beklenen");
     const QColor iptal;
-    QTest::newRow("text: cancel first gives black") << "Command1" << QList<QColor>{iptal} << QColor(0, 0, 0);
+    QTest::newRow("text: cancel first keeps the stored colour")
+        << "Command1" << QList<QColor>{iptal} << QColor(128, 128, 128);
     QTest::newRow("text: red") << "Command1" << QList<QColor>{QColor(255, 0, 0)} << QColor(255, 0, 0);
     QTest::newRow("text: green, then cancel keeps green")
         << "Command1" << QList<QColor>{QColor(0, 255, 0), iptal} << QColor(0, 255, 0);
     QTest::newRow("text: two picks, the last counts")
         << "Command1" << QList<QColor>{QColor(1, 2, 3), QColor(200, 100, 50)} << QColor(200, 100, 50);
-    QTest::newRow("background: cancel first gives black")
-        << "Command2" << QList<QColor>{iptal} << QColor(0, 0, 0);
+    QTest::newRow("background: cancel first keeps the stored colour")
+        << "Command2" << QList<QColor>{iptal} << QColor(192, 192, 192);
+    QTest::newRow("background: cancel twice keeps the stored colour")
+        << "Command2" << QList<QColor>{iptal, iptal} << QColor(192, 192, 192);
     QTest::newRow("background: blue then cancel keeps blue")
         << "Command2" << QList<QColor>{QColor(0, 0, 255), iptal} << QColor(0, 0, 255);
 }
@@ -434,9 +437,13 @@ void TestDialogs::renkKapatmaKutusu()
     QCOMPARE(saatYaziRengi(saat), QColor(0, 255, 0));
     QCOMPARE(saat->palette().color(QPalette::Window), QColor(0, 0, 0));
 
-    // Opened again: the stored colours, and both choosers back at black.
+    // Opened again: the stored colours; a cancel keeps them, a confirmed black is taken.
     b.menu()->color_Click();
     r = b.menu()->renkPenceresi();
+    QCOMPARE(yuz(r, "Command1"), QColor(0, 255, 0));
+    yanitlar = {QColor(), QColor(0, 0, 0)};
+    sorulan = 0;
+    QTest::mouseClick(child<QPushButton>(r, "Command1"), Qt::LeftButton);
     QCOMPARE(yuz(r, "Command1"), QColor(0, 255, 0));
     QTest::mouseClick(child<QPushButton>(r, "Command1"), Qt::LeftButton);
     QCOMPARE(yuz(r, "Command1"), QColor(0, 0, 0));
@@ -730,8 +737,9 @@ void TestDialogs::seciciKendiRengindeAcilir()
     b.menu()->color_Click();
     Renk *r = b.menu()->renkPenceresi();
     auto *dugme = child<QPushButton>(r, "Command1");
-    // One opening: notes the colour the chooser shows, picks one unless told to leave it, confirms.
-    auto ac = [&](const QColor &secim) {
+    // One opening: notes the colour the chooser shows, picks one unless told to leave it, confirms
+    // or cancels.
+    auto ac = [&](const QColor &secim, bool onay = true) {
         QColor acilis;
         QTimer::singleShot(0, r, [&] {
             auto *secici = r->findChild<QColorDialog *>();
@@ -740,11 +748,14 @@ void TestDialogs::seciciKendiRengindeAcilir()
             acilis = secici->currentColor();
             if (secim.isValid())
                 secici->setCurrentColor(secim);
-            secici->accept();
+            onay ? secici->accept() : secici->reject();
         });
         QTest::mouseClick(dugme, Qt::LeftButton);
         return acilis;
     };
+    // A cancel, even after picking, leaves the swatch as it was.
+    QCOMPARE(ac(QColor(Qt::blue), false), QColor(Qt::black));
+    QCOMPARE(yuz(r, "Command1"), QColor(0, 255, 0));
     // A new dialog's chooser opens at black, and OK untouched keeps black.
     QCOMPARE(ac(QColor()), QColor(Qt::black));
     QCOMPARE(yuz(r, "Command1"), QColor(Qt::black));
