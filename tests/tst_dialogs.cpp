@@ -1,4 +1,5 @@
 #include "clock/form1.h"
+#include "clock/module1.h"
 #include "dialogs/menu.h"
 #include "dialogs/renk.h"
 #include "dialogs/seffaflik.h"
@@ -106,6 +107,7 @@ private Q_SLOTS:
     void kaydiriciTuslari();
     void kaydiriciYeniSaateUygular();
     void seffaflikOnayi();
+    void seffaflikKapatmaKutusu_data();
     void seffaflikKapatmaKutusu();
 
     void zamanlayiciGidisDonus_data();
@@ -509,13 +511,14 @@ void TestDialogs::kaydiriciTuslari()
     auto *kaydirici = child<QSlider>(b.menu()->seffaflikPenceresi(), "Slider1");
     QTest::keyClick(kaydirici, Qt::Key(tus));
     QCOMPARE(kaydirici->value(), deger);
-    QCOMPARE(opaklik(b.form1()), deger);
+    // The clock is never shown fainter than 10 %; the slider keeps the user's value.
+    QCOMPARE(opaklik(b.form1()), qMax<int>(deger, Module1::EnAzGorunen));
     // The same key again moves on from there.
     const int adim = deger - 100;
     QTest::keyClick(kaydirici, Qt::Key(tus));
     const int ikinci = qBound(0, deger + adim, 255);
     QCOMPARE(kaydirici->value(), ikinci);
-    QCOMPARE(opaklik(b.form1()), ikinci);
+    QCOMPARE(opaklik(b.form1()), qMax<int>(ikinci, Module1::EnAzGorunen));
     QCOMPARE(storeBytes(), once);
 }
 
@@ -567,25 +570,44 @@ void TestDialogs::seffaflikOnayi()
     QTest::keyClick(child<QSlider>(s, "Slider1"), Qt::Key_Home);
     QTest::mouseClick(child<QPushButton>(s, "Command1"), Qt::LeftButton);
     QCOMPARE(AyarDeposu::ayar_oku(Anahtar::Seffaflik), QStringLiteral("0"));
-    QCOMPARE(opaklik(b.form1()), 0);
+    QCOMPARE(opaklik(b.form1()), Module1::EnAzGorunen);
+}
+
+void TestDialogs::seffaflikKapatmaKutusu_data()
+{
+    QTest::addColumn<QString>("saklanan");
+    QTest::addColumn<int>("tus");
+    QTest::addColumn<int>("deneme");
+    QTest::addColumn<int>("kapaninca");
+    QTest::newRow("default, moved down") << "255" << int(Qt::Key_PageDown) << 250 << 255;
+    QTest::newRow("stored 0, moved to the end") << "0" << int(Qt::Key_End) << 255 << 26;
+    QTest::newRow("above the range, moved home") << "300" << int(Qt::Key_Home) << 26 << 255;
 }
 
 void TestDialogs::seffaflikKapatmaKutusu()
 {
+    QFETCH(QString, saklanan);
+    QFETCH(int, tus);
+    QFETCH(int, deneme);
+    QFETCH(int, kapaninca);
     Baslangic b;
     b.Form_Load();
+    AyarDeposu::ayar_yaz(Anahtar::Seffaflik, saklanan);
+    b.form1Kapat();
+    b.ayarla();
     const QByteArray once = storeBytes();
     b.menu()->seffaf_Click();
     QPointer<Seffaflik> s = b.menu()->seffaflikPenceresi();
-    QTest::keyClick(child<QSlider>(s, "Slider1"), Qt::Key_PageDown);
+    QTest::keyClick(child<QSlider>(s, "Slider1"), Qt::Key(tus));
+    QCOMPARE(opaklik(b.form1()), deneme);
     s->close();
     QTRY_VERIFY(!s);
     QCOMPARE(storeBytes(), once);
-    // The clock keeps the last applied opacity until it is next built.
-    QCOMPARE(opaklik(b.form1()), 250);
+    // The clock shows the stored opacity again, as one built anew would.
+    QCOMPARE(opaklik(b.form1()), kapaninca);
     b.form1Kapat();
     b.ayarla();
-    QCOMPARE(opaklik(b.form1()), 255);
+    QCOMPARE(opaklik(b.form1()), kapaninca);
 }
 
 void TestDialogs::zamanlayiciGidisDonus_data()
