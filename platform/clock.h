@@ -12,6 +12,9 @@ class Clock : public Replaceable<Clock>
 public:
     virtual ~Clock() = default;
     virtual QTime currentTime() const = 0;
+    // Milliseconds on a clock that also runs while the program is stopped or the computer sleeps
+    // (CLOCK_BOOTTIME); only the difference of two readings means anything.
+    virtual qint64 sinceBoot() const = 0;
 
     // The installed clock, else the system's.
     static const Clock &instance();
@@ -21,6 +24,7 @@ class SystemClock : public Clock
 {
 public:
     QTime currentTime() const override;
+    qint64 sinceBoot() const override;
 };
 
 } // namespace platform

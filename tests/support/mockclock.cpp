@@ -48,6 +48,14 @@ void MockClock::advance(int ms)
     m_now = hedef;
 }
 
+void MockClock::stall(int ms)
+{
+    m_now += ms;
+    for (Due &d : m_due)
+        d.at = qMax(d.at, m_now);
+    advance(0);
+}
+
 void MockClock::arm(platform::WindowTimer *timer, int ms)
 {
     m_due.insert(timer, Due{m_now + ms, m_order++});

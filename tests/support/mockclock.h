@@ -15,12 +15,16 @@ public:
     ~MockClock() override;
 
     QTime currentTime() const override;
+    qint64 sinceBoot() const override { return m_now; }
     // Milliseconds since the clock was made.
     qint64 elapsed() const { return m_now; }
     // Moves the time of day without firing anything, as a clock adjustment would.
     void setTime(QTime time);
     // Moves time forward, firing each timer at the moment it falls due, in order.
     void advance(int ms);
+    // Moves time forward while the program is stopped: each timer that fell due meanwhile fires
+    // once, late, at the end, in order.
+    void stall(int ms);
     int armedTimers() const { return int(m_due.size()); }
 
     void arm(platform::WindowTimer *timer, int ms) override;
