@@ -33,6 +33,14 @@ yardim::yardim(QWidget *parent) : QWidget(parent)
     f.setPointSizeF(9.75);
     Label1->setFont(f);
     platform::setPaletteColor(Label1, QPalette::WindowText, sistem.color(QPalette::HighlightedText));
+
+    // The sentence wraps to more lines than the designed label holds with most faces: the label
+    // grows down to hold them, and the first size of the window with it.
+    const int yukseklik = platform::wrappedTextHeight(f, metin, Label1->width());
+    if (yukseklik > Label1->height()) {
+        resize(width(), height() + yukseklik - Label1->height());
+        Label1->resize(Label1->width(), yukseklik);
+    }
 }
 
 yardim::~yardim() = default;

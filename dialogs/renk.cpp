@@ -80,6 +80,13 @@ Renk::Renk(QWidget *parent) : QWidget(parent)
     Command1->raise();
     Command2->raise();
 
+    // With a face wider than Arial the preview's text would lose its last digit.
+    Yazi->resize(qMax(Yazi->width(), platform::textWidth(arial, Yazi->text())), Yazi->height());
+    platform::growToHoldChildren(D_Arka);
+    platform::clearCaptions({Label1, Label2}, {Command1, Command2});
+    platform::growToCaption(Command3);
+    platform::growToHoldChildren(this);
+
     setTabOrder(D_Arka, Command1);
     setTabOrder(Command1, Command2);
     setTabOrder(Command2, Command3);

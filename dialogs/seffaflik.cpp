@@ -36,6 +36,10 @@ Seffaflik::Seffaflik(QWidget *parent) : QWidget(parent)
     Command1->setObjectName(QStringLiteral("Command1"));
     Command1->setGeometry(80, 40, 81, 25);
 
+    platform::clearCaptions({Label1}, {Slider1});
+    platform::growToCaption(Command1);
+    platform::growToHoldChildren(this);
+
     setTabOrder(Slider1, Command1);
     Slider1->setFocus();
 

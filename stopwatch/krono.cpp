@@ -54,6 +54,10 @@ Krono::Krono(QWidget *parent) : QWidget(parent)
     Command3 = dugme(this, "Command3", QStringLiteral("Sıfırla"), 0);
     Command2 = dugme(this, "Command2", QStringLiteral("Durdur"), 56);
     Command1 = dugme(this, "Command1", QStringLiteral("Başla"), 112);
+    // The designed client area cuts the buttons at the bottom and "Başla" at the right.
+    for (QPushButton *b : {Command3, Command2, Command1})
+        platform::growToCaption(b);
+    platform::growToHoldChildren(this);
     setTabOrder(Command1, Command2);
     setTabOrder(Command2, Command3);
     Command1->setFocus();
