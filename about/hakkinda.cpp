@@ -21,6 +21,8 @@ hakkinda::hakkinda(QWidget *parent) : QWidget(parent)
     Image1->setMargin(0);
     Image1->setPixmap(QPixmap(QStringLiteral(":/velmora/hakkinda.jpg")));
     Image1->installEventFilter(this);
+    // The designed client area is 2 pixels shorter than the picture.
+    platform::growToHoldChildren(this);
     // A screen reader opens the site as a click does.
     platform::makeAccessibleButton(Image1, QString::fromLatin1(SiteAdresi), [this] { Image1_Click(); });
 }

@@ -14,7 +14,7 @@ public:
 
     static constexpr const char SiteAdresi[] = "https://orlenbay.example/velmora";
 
-    // The picture is 2 pixels taller than the client area.
+    // The designed client area; the window grows to the picture's 240 pixels.
     static constexpr int Genislik = 320;
     static constexpr int Yukseklik = 238;
 

@@ -21,7 +21,7 @@ yardim::yardim(QWidget *parent) : QWidget(parent)
     const QString metin = QStringLiteral("Program hakkında yardım almak isterseniz.")
                           + QString(11, QLatin1Char(' ')) + QLatin1String(EpostaAdresi)
                           + QString(20, QLatin1Char(' '))
-                          + QStringLiteral("adresinden sorularınızı yollyabilirsiniz.");
+                          + QStringLiteral("adresinden sorularınızı yollayabilirsiniz.");
 
     // No layout: the label keeps its place and size whatever the window's size.
     Label1 = platform::makeLabel(this, "Label1", QString(), QRect(8, 8, 201, 57));
@@ -33,6 +33,14 @@ yardim::yardim(QWidget *parent) : QWidget(parent)
     f.setPointSizeF(9.75);
     Label1->setFont(f);
     platform::setPaletteColor(Label1, QPalette::WindowText, sistem.color(QPalette::HighlightedText));
+
+    // The sentence wraps to more lines than the designed label holds with most faces: the label
+    // grows down to hold them, and the first size of the window with it.
+    const int yukseklik = platform::wrappedTextHeight(f, metin, Label1->width());
+    if (yukseklik > Label1->height()) {
+        resize(width(), height() + yukseklik - Label1->height());
+        Label1->resize(Label1->width(), yukseklik);
+    }
 }
 
 yardim::~yardim() = default;

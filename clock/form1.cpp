@@ -68,7 +68,10 @@ Form1::Form1(QWidget *parent)
 
     Image1 = new QLabel(this);
     Image1->setObjectName(QStringLiteral("Image1"));
-    Image1->setGeometry(120, 8, 16, 16);
+    // The designed 16 pixels would pass the strip's right edge by 3: the picture keeps its place and
+    // shrinks to what the strip shows, clear of the seconds whatever the face.
+    const int resim = qMin(16, Genislik - 120);
+    Image1->setGeometry(120, 8, resim, resim);
     Image1->setPixmap(QPixmap(QStringLiteral(":/velmora/image1.png")));
     Image1->setScaledContents(true);
     Image1->installEventFilter(this);

@@ -85,6 +85,13 @@ Renk::Renk(QWidget *parent) : QWidget(parent)
     Command1->raise();
     Command2->raise();
 
+    // With a face wider than Arial the preview's text would lose its last digit.
+    Yazi->resize(qMax(Yazi->width(), platform::textWidth(arial, Yazi->text())), Yazi->height());
+    platform::growToHoldChildren(D_Arka);
+    platform::clearCaptions({Label1, Label2}, {Command1, Command2});
+    platform::growToCaption(Command3);
+    platform::growToHoldChildren(this);
+
     setTabOrder(D_Arka, Command1);
     setTabOrder(Command1, Command2);
     setTabOrder(Command2, Command3);
@@ -108,15 +115,18 @@ void Renk::Form_Load()
 
 void Renk::Command1_Click()
 {
-    // A cancelled chooser still hands back its current colour: the last confirmed one, black at first.
-    color.showColor(this);
+    // A cancelled chooser leaves the colour as it was: its own current colour is black at first,
+    // which is not the colour the swatch shows.
+    if (!color.showColor(this))
+        return;
     yuzRengiVer(Command1, color.color());
     yaziRengiVer(Yazi, color.color());
 }
 
 void Renk::Command2_Click()
 {
-    color2.showColor(this);
+    if (!color2.showColor(this))
+        return;
     yuzRengiVer(Command2, color2.color());
     arkaRengiVer(D_Arka, color2.color());
 }

@@ -6,6 +6,7 @@
 #include "platform/widgets.h"
 #include "startup/ayardeposu.h"
 
+#include <QCloseEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QSlider>
@@ -37,6 +38,10 @@ Seffaflik::Seffaflik(QWidget *parent) : QWidget(parent)
     Command1->setGeometry(80, 40, 81, 25);
     platform::setDefaultButton(this, Command1);
 
+    platform::clearCaptions({Label1}, {Slider1});
+    platform::growToCaption(Command1);
+    platform::growToHoldChildren(this);
+
     setTabOrder(Slider1, Command1);
     Slider1->setFocus();
 
@@ -47,11 +52,24 @@ Seffaflik::Seffaflik(QWidget *parent) : QWidget(parent)
     connect(Command1, &QPushButton::clicked, this, &Seffaflik::Command1_Click);
 }
 
+int Seffaflik::saklanan()
+{
+    // The slider cannot show a value outside 0..255; such a text opens as the first-run default,
+    // which is also what a clock built from it shows.
+    const QString metin = AyarDeposu::ayar_oku(Anahtar::Seffaflik);
+    return Sayi::oku(metin, 0, 255, Sayi::varsayilanSeffaflik);
+}
+
 void Seffaflik::Form_Load()
 {
-    // The slider cannot show a value outside 0..255; such a text opens as the first-run default.
-    const QString metin = AyarDeposu::ayar_oku(Anahtar::Seffaflik);
-    Slider1->setValue(Sayi::oku(metin, 0, 255, Sayi::varsayilanSeffaflik));
+    Slider1->setValue(saklanan());
+}
+
+void Seffaflik::closeEvent(QCloseEvent *event)
+{
+    // A trial left on the clock would differ from the file; after "&Tamam" this is what was stored.
+    Q_EMIT seffaflikDegisti(static_cast<qint16>(saklanan()));
+    QWidget::closeEvent(event);
 }
 
 void Seffaflik::Slider1_Change()

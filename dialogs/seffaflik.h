@@ -25,7 +25,11 @@ Q_SIGNALS:
     // "&Tamam" stored the opacity: the clock is to be rebuilt from the store before this closes.
     void onaylandi();
 
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
 private:
+    static int saklanan();
     void Slider1_Change();
     void Command1_Click();
 

@@ -86,6 +86,11 @@ Zamanlayici::Zamanlayici(QWidget *parent) : QWidget(parent)
     Command1->setGeometry(88, 88, 89, 25);
     platform::setDefaultButton(this, Command1);
 
+    // With a wider face "Uyarı Zamanı :" would run under the hour box.
+    platform::clearCaptions({Label1, Label2, Label3}, {Text1, Text2, Text3, Text4});
+    platform::growToCaption(Command1);
+    platform::growToHoldChildren(this);
+
     setTabOrder(Text1, Text2);
     setTabOrder(Text2, Text3);
     setTabOrder(Text3, Text4);

@@ -1,5 +1,7 @@
 #include "platform/clock.h"
 
+#include <time.h>
+
 namespace platform {
 
 namespace {
@@ -14,6 +16,13 @@ QTime SystemClock::currentTime() const
 QDateTime SystemClock::currentDateTime() const
 {
     return QDateTime::currentDateTime();
+}
+
+qint64 SystemClock::sinceBoot() const
+{
+    timespec t{};
+    clock_gettime(CLOCK_BOOTTIME, &t);
+    return qint64(t.tv_sec) * 1000 + t.tv_nsec / 1000000;
 }
 
 const Clock &Clock::instance()

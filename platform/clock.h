@@ -15,6 +15,9 @@ public:
     virtual QTime currentTime() const = 0;
     // The local date and time, for what happens once a day.
     virtual QDateTime currentDateTime() const = 0;
+    // Milliseconds on a clock that also runs while the program is stopped or the computer sleeps
+    // (CLOCK_BOOTTIME); only the difference of two readings means anything.
+    virtual qint64 sinceBoot() const = 0;
 
     // The installed clock, else the system's.
     static const Clock &instance();
@@ -25,6 +28,7 @@ class SystemClock : public Clock
 public:
     QTime currentTime() const override;
     QDateTime currentDateTime() const override;
+    qint64 sinceBoot() const override;
 };
 
 } // namespace platform

@@ -15,8 +15,9 @@ class ColorChooser
 public:
     virtual ~ColorChooser() = default;
     QColor color() const { return m_color; }
-    // Modal to parent; returns once the user has confirmed or cancelled, with parent's window active.
-    void showColor(QWidget *parent);
+    // Modal to parent; returns once the user has confirmed (true) or cancelled, with parent's window
+    // active.
+    bool showColor(QWidget *parent);
 
     // Tests install an answer that stands in for the dialog and answers at once.
     class Answer : public Replaceable<Answer>

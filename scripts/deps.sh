@@ -17,7 +17,8 @@ build=(cmake make g++ pkg-config qt6-base-dev libsdl2-dev libxcb1-dev libxcb-xin
 test=(xvfb xauth openbox libxrandr2 libx11-6 xdotool x11-utils x11-apps imagemagick pulseaudio pulseaudio-utils libpulse-dev
       gcc sox python3 util-linux clang libclang-rt-dev llvm desktop-file-utils appstream binutils weston xwayland qt6-wayland lintian dpkg-dev
       i3-wm i3status xterm sway x11-xserver-utils
-      at-spi2-core python3-pyatspi dbus-daemon libfaketime)
+      at-spi2-core python3-pyatspi dbus-daemon libfaketime
+      fonts-dejavu-core)
 desktops=(xfwm4 kwin-x11 mutter)
 
 bench=(libx11-dev libxdamage-dev libxfixes-dev x11-apps strace linux-perf heaptrack libfaketime

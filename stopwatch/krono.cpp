@@ -2,6 +2,7 @@
 
 #include "clock/ikibasamak.h"
 #include "platform/accessibility.h"
+#include "platform/clock.h"
 #include "platform/toolwindow.h"
 #include "platform/widgets.h"
 #include "platform/windowtimer.h"
@@ -55,6 +56,10 @@ Krono::Krono(QWidget *parent) : QWidget(parent)
     Command3 = dugme(this, "Command3", QStringLiteral("Sıfırla"), 0);
     Command2 = dugme(this, "Command2", QStringLiteral("Durdur"), 56);
     Command1 = dugme(this, "Command1", QStringLiteral("Başla"), 112);
+    // The designed client area cuts the buttons at the bottom and "Başla" at the right.
+    for (QPushButton *b : {Command3, Command2, Command1})
+        platform::growToCaption(b);
+    platform::growToHoldChildren(this);
     setTabOrder(Command1, Command2);
     setTabOrder(Command2, Command3);
     Command1->setFocus();
@@ -83,39 +88,63 @@ void Krono::Form_Load()
 
 void Krono::Command1_Click()
 {
-    // Enabling a running timer leaves its period alone, so a second press neither speeds up the
-    // count nor throws away the second in progress.
+    // A second press changes nothing: the count neither speeds up nor throws away its second.
+    if (m_baslangic)
+        return;
+    m_baslangic = platform::Clock::instance().sinceBoot();
     Timer1->setEnabled(true);
+    // The part of a second run before "Durdur" counts: the fields change when it is whole.
+    Timer1->startWithFirstPeriod(int(1000 - m_birikmis % 1000));
 }
 
 void Krono::Command2_Click()
 {
+    if (!m_baslangic)
+        return;
+    m_birikmis = gecen();
+    m_baslangic.reset();
     Timer1->setEnabled(false);
+    // A tick held back by a stopped program may not have come yet.
+    goster(m_birikmis);
 }
 
 void Krono::Command3_Click()
 {
+    m_birikmis = 0;
     saniye_sayac = 0;
     saat_sayac = 0;
     dakika_sayac = 0;
     Label1->setText(QStringLiteral("00"));
     Label2->setText(QStringLiteral("00"));
     Label3->setText(QStringLiteral("00"));
+    if (m_baslangic) {
+        m_baslangic = platform::Clock::instance().sinceBoot();
+        Timer1->startWithFirstPeriod(1000);
+    }
 }
 
 void Krono::Timer1_Timer()
 {
-    saniye_sayac += 1;
-    if (saniye_sayac == 60) {
-        saniye_sayac = 0;
-        dakika_sayac += 1;
-        if (dakika_sayac == 60) {
-            dakika_sayac = 0;
-            saat_sayac += 1;
-            if (saat_sayac == 24)
-                saat_sayac = 0;
-        }
-    }
+    const qint64 ms = gecen();
+    goster(ms);
+    // The next tick at the turn of the next second, also after a tick that came late.
+    Timer1->startWithFirstPeriod(int(1000 - ms % 1000));
+}
+
+qint64 Krono::gecen() const
+{
+    if (!m_baslangic)
+        return m_birikmis;
+    return m_birikmis + platform::Clock::instance().sinceBoot() - *m_baslangic;
+}
+
+void Krono::goster(qint64 ms)
+{
+    const qint64 saniye = ms / 1000;
+    saniye_sayac = qint16(saniye % 60);
+    dakika_sayac = qint16(saniye / 60 % 60);
+    // After 23:59:59 the count goes on from 00:00:00.
+    saat_sayac = qint16(saniye / 3600 % 24);
     Label1->setText(ikiBasamak(saat_sayac));
     Label2->setText(ikiBasamak(dakika_sayac));
     Label3->setText(ikiBasamak(saniye_sayac));

@@ -2,6 +2,8 @@
 
 #include <QWidget>
 
+#include <optional>
+
 class QLabel;
 class QPushButton;
 
@@ -9,7 +11,8 @@ namespace platform {
 class WindowTimer;
 }
 
-// The stopwatch: counts the ticks of a one-second timer as hours, minutes and seconds.
+// The stopwatch: shows the time it has run as hours, minutes and seconds, measured on a clock that
+// also runs while the program is stopped or the computer sleeps; a one-second timer only redraws.
 // Its counters belong to the window, so every newly opened stopwatch starts from zero.
 class Krono : public QWidget
 {
@@ -27,6 +30,8 @@ private:
     void Command2_Click();
     void Command3_Click();
     void Timer1_Timer();
+    qint64 gecen() const;
+    void goster(qint64 ms);
 
     QLabel *Label1;
     QLabel *Label2;
@@ -39,4 +44,8 @@ private:
     qint16 saat_sayac = 0;
     qint16 dakika_sayac = 0;
     qint16 saniye_sayac = 0;
+
+    // Milliseconds run before the last "Durdur", and where the clock stood at "Başla" while running.
+    qint64 m_birikmis = 0;
+    std::optional<qint64> m_baslangic;
 };

@@ -1,4 +1,5 @@
 #include "clock/form1.h"
+#include "clock/module1.h"
 #include "dialogs/menu.h"
 #include "dialogs/renk.h"
 #include "dialogs/seffaflik.h"
@@ -110,6 +111,7 @@ private Q_SLOTS:
     void kaydiriciTuslari();
     void kaydiriciYeniSaateUygular();
     void seffaflikOnayi();
+    void seffaflikKapatmaKutusu_data();
     void seffaflikKapatmaKutusu();
 
     void zamanlayiciGidisDonus_data();
@@ -373,14 +375,17 @@ void TestDialogs::renkSecimi_data()
     QTest::addColumn<QList<QColor>>("secimler");
     QTest::addColumn<QColor>("beklenen");
     const QColor iptal;
-    QTest::newRow("text: cancel first gives black") << "Command1" << QList<QColor>{iptal} << QColor(0, 0, 0);
+    QTest::newRow("text: cancel first keeps the stored colour")
+        << "Command1" << QList<QColor>{iptal} << QColor(128, 128, 128);
     QTest::newRow("text: red") << "Command1" << QList<QColor>{QColor(255, 0, 0)} << QColor(255, 0, 0);
     QTest::newRow("text: green, then cancel keeps green")
         << "Command1" << QList<QColor>{QColor(0, 255, 0), iptal} << QColor(0, 255, 0);
     QTest::newRow("text: two picks, the last counts")
         << "Command1" << QList<QColor>{QColor(1, 2, 3), QColor(200, 100, 50)} << QColor(200, 100, 50);
-    QTest::newRow("background: cancel first gives black")
-        << "Command2" << QList<QColor>{iptal} << QColor(0, 0, 0);
+    QTest::newRow("background: cancel first keeps the stored colour")
+        << "Command2" << QList<QColor>{iptal} << QColor(192, 192, 192);
+    QTest::newRow("background: cancel twice keeps the stored colour")
+        << "Command2" << QList<QColor>{iptal, iptal} << QColor(192, 192, 192);
     QTest::newRow("background: blue then cancel keeps blue")
         << "Command2" << QList<QColor>{QColor(0, 0, 255), iptal} << QColor(0, 0, 255);
 }
@@ -481,9 +486,13 @@ void TestDialogs::renkKapatmaKutusu()
     QCOMPARE(saatYaziRengi(saat), QColor(0, 255, 0));
     QCOMPARE(saat->palette().color(QPalette::Window), QColor(0, 0, 0));
 
-    // Opened again: the stored colours, and both choosers back at black.
+    // Opened again: the stored colours; a cancel keeps them, a confirmed black is taken.
     b.menu()->color_Click();
     r = b.menu()->renkPenceresi();
+    QCOMPARE(yuz(r, "Command1"), QColor(0, 255, 0));
+    yanitlar = {QColor(), QColor(0, 0, 0)};
+    sorulan = 0;
+    QTest::mouseClick(child<QPushButton>(r, "Command1"), Qt::LeftButton);
     QCOMPARE(yuz(r, "Command1"), QColor(0, 255, 0));
     QTest::mouseClick(child<QPushButton>(r, "Command1"), Qt::LeftButton);
     QCOMPARE(yuz(r, "Command1"), QColor(0, 0, 0));
@@ -549,13 +558,14 @@ void TestDialogs::kaydiriciTuslari()
     auto *kaydirici = child<QSlider>(b.menu()->seffaflikPenceresi(), "Slider1");
     QTest::keyClick(kaydirici, Qt::Key(tus));
     QCOMPARE(kaydirici->value(), deger);
-    QCOMPARE(opaklik(b.form1()), deger);
+    // The clock is never shown fainter than 10 %; the slider keeps the user's value.
+    QCOMPARE(opaklik(b.form1()), qMax<int>(deger, Module1::EnAzGorunen));
     // The same key again moves on from there.
     const int adim = deger - 100;
     QTest::keyClick(kaydirici, Qt::Key(tus));
     const int ikinci = qBound(0, deger + adim, 255);
     QCOMPARE(kaydirici->value(), ikinci);
-    QCOMPARE(opaklik(b.form1()), ikinci);
+    QCOMPARE(opaklik(b.form1()), qMax<int>(ikinci, Module1::EnAzGorunen));
     QCOMPARE(storeBytes(), once);
 }
 
@@ -607,25 +617,44 @@ void TestDialogs::seffaflikOnayi()
     QTest::keyClick(child<QSlider>(s, "Slider1"), Qt::Key_Home);
     QTest::mouseClick(child<QPushButton>(s, "Command1"), Qt::LeftButton);
     QCOMPARE(AyarDeposu::ayar_oku(Anahtar::Seffaflik), QStringLiteral("0"));
-    QCOMPARE(opaklik(b.form1()), 0);
+    QCOMPARE(opaklik(b.form1()), Module1::EnAzGorunen);
+}
+
+void TestDialogs::seffaflikKapatmaKutusu_data()
+{
+    QTest::addColumn<QString>("saklanan");
+    QTest::addColumn<int>("tus");
+    QTest::addColumn<int>("deneme");
+    QTest::addColumn<int>("kapaninca");
+    QTest::newRow("default, moved down") << "255" << int(Qt::Key_PageDown) << 250 << 255;
+    QTest::newRow("stored 0, moved to the end") << "0" << int(Qt::Key_End) << 255 << 26;
+    QTest::newRow("above the range, moved home") << "300" << int(Qt::Key_Home) << 26 << 255;
 }
 
 void TestDialogs::seffaflikKapatmaKutusu()
 {
+    QFETCH(QString, saklanan);
+    QFETCH(int, tus);
+    QFETCH(int, deneme);
+    QFETCH(int, kapaninca);
     Baslangic b;
     b.Form_Load();
+    AyarDeposu::ayar_yaz(Anahtar::Seffaflik, saklanan);
+    b.form1Kapat();
+    b.ayarla();
     const QByteArray once = storeBytes();
     b.menu()->seffaf_Click();
     QPointer<Seffaflik> s = b.menu()->seffaflikPenceresi();
-    QTest::keyClick(child<QSlider>(s, "Slider1"), Qt::Key_PageDown);
+    QTest::keyClick(child<QSlider>(s, "Slider1"), Qt::Key(tus));
+    QCOMPARE(opaklik(b.form1()), deneme);
     s->close();
     QTRY_VERIFY(!s);
     QCOMPARE(storeBytes(), once);
-    // The clock keeps the last applied opacity until it is next built.
-    QCOMPARE(opaklik(b.form1()), 250);
+    // The clock shows the stored opacity again, as one built anew would.
+    QCOMPARE(opaklik(b.form1()), kapaninca);
     b.form1Kapat();
     b.ayarla();
-    QCOMPARE(opaklik(b.form1()), 255);
+    QCOMPARE(opaklik(b.form1()), kapaninca);
 }
 
 void TestDialogs::zamanlayiciGidisDonus_data()
@@ -777,8 +806,9 @@ void TestDialogs::seciciKendiRengindeAcilir()
     b.menu()->color_Click();
     Renk *r = b.menu()->renkPenceresi();
     auto *dugme = child<QPushButton>(r, "Command1");
-    // One opening: notes the colour the chooser shows, picks one unless told to leave it, confirms.
-    auto ac = [&](const QColor &secim) {
+    // One opening: notes the colour the chooser shows, picks one unless told to leave it, confirms
+    // or cancels.
+    auto ac = [&](const QColor &secim, bool onay = true) {
         QColor acilis;
         QTimer::singleShot(0, r, [&] {
             auto *secici = r->findChild<QColorDialog *>();
@@ -787,11 +817,14 @@ void TestDialogs::seciciKendiRengindeAcilir()
             acilis = secici->currentColor();
             if (secim.isValid())
                 secici->setCurrentColor(secim);
-            secici->accept();
+            onay ? secici->accept() : secici->reject();
         });
         QTest::mouseClick(dugme, Qt::LeftButton);
         return acilis;
     };
+    // A cancel, even after picking, leaves the swatch as it was.
+    QCOMPARE(ac(QColor(Qt::blue), false), QColor(Qt::black));
+    QCOMPARE(yuz(r, "Command1"), QColor(0, 255, 0));
     // A new dialog's chooser opens at black, and OK untouched keeps black.
     QCOMPARE(ac(QColor()), QColor(Qt::black));
     QCOMPARE(yuz(r, "Command1"), QColor(Qt::black));

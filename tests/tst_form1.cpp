@@ -159,7 +159,10 @@ void TestForm1::seffaflikUygula_data()
     QTest::addColumn<int>("sonuc");
     QTest::addColumn<double>("opaklik");
     QTest::newRow("opaque") << 255 << 0 << 1.0;
-    QTest::newRow("transparent") << 0 << 0 << 0.0;
+    QTest::newRow("transparent is shown at 10 %") << 0 << 0 << 26 / 255.0;
+    QTest::newRow("just below 10 %") << 25 << 0 << 26 / 255.0;
+    QTest::newRow("10 %") << 26 << 0 << 26 / 255.0;
+    QTest::newRow("just above 10 %") << 27 << 0 << 27 / 255.0;
     QTest::newRow("half") << 128 << 0 << 128 / 255.0;
     QTest::newRow("above range") << 256 << 1 << 0.6;
     QTest::newRow("below range") << -1 << 1 << 0.6;

@@ -17,6 +17,7 @@ public:
     QTime currentTime() const override;
     // On a fixed first day, the days following as the time of day turns.
     QDateTime currentDateTime() const override;
+    qint64 sinceBoot() const override { return m_now; }
     // Milliseconds since the clock was made.
     qint64 elapsed() const { return m_now; }
     // Moves the time of day without firing anything, as a clock adjustment would.
