@@ -49,5 +49,6 @@ int main(int argc, char *argv[])
     QObject::connect(&tekSaat, &platform::SingleInstance::activationRequested, &baslangic,
                      &Baslangic::saatiEtkinlestir);
     baslangic.Form_Load();
+    tekSaat.listen();
     return app.exec();
 }
