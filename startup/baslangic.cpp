@@ -90,6 +90,11 @@ void Baslangic::saatiEtkinlestir()
         m_form1->Form_Activate();
 }
 
+void Baslangic::saatiOku()
+{
+    menu()->oku_Click();
+}
+
 void Baslangic::form1YenidenKur()
 {
     form1Kapat();

@@ -35,6 +35,9 @@ public:
     // The clock comes back to its corner, as when it is activated: a window of the program closed,
     // or the program was started again on this display.
     void saatiEtkinlestir();
+    // Speaks the time as "Saati Oku..." does, asked from outside the menu: the clock and the focus
+    // stay where they are.
+    void saatiOku();
 
 private:
     void menuAc();
