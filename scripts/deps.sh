@@ -13,7 +13,7 @@ set -euo pipefail
 build=(cmake make g++ pkg-config qt6-base-dev libsdl2-dev libxcb1-dev libxcb-xinput-dev libgl-dev libxkbcommon-dev
        fonts-liberation qt6-qpa-plugins qt6-wayland qt6-translations-l10n)
 test=(xvfb xauth openbox libxrandr2 libx11-6 xdotool x11-utils x11-apps imagemagick pulseaudio pulseaudio-utils libpulse-dev
-      gcc sox python3 util-linux clang-14 libclang-rt-14-dev desktop-file-utils appstream binutils weston xwayland qt6-wayland lintian dpkg-dev
+      gcc sox python3 util-linux clang-14 libclang-rt-14-dev desktop-file-utils appstream binutils weston xwayland qt6-wayland lintian dpkg-dev systemd
       i3-wm i3status xterm sway)
 desktops=(xfwm4 kwin-x11 mutter x11-xserver-utils dbus-daemon)
 
