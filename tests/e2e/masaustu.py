@@ -53,6 +53,7 @@ RENK_TAMAM = (108, 76)
 # opens first); every later clip within audio.TOLERANCE_MS of its second on the opening clip's grid.
 OPENING_LATE_MS = 250
 HEARD_MS = 5600  # the recording runs this long after the key: the last clip starts at 4 s
+OKU_LATE_MS = 300  # velmora --oku to a running clock: from the command's start to the opening clip
 
 
 # ---------------------------------------------------------------- the desktop
@@ -497,11 +498,12 @@ class Suite(ClockChecks):
         if said:
             self.fail("; ".join(said))
 
-    def announce_and_hear(self, ses, attempt, clock=time.time, device_opens=False):
-        """Chooses "Saati Oku..." by keyboard while the null sink is recorded, and judges what was heard
-        against the time the program's clock (clock()) showed at the key; device_opens as
-        announcement_audio.hear takes it. Returns (faults, problems) as hear gives them; a failing
-        recording is kept."""
+    def announce_and_hear(self, ses, attempt, clock=time.time, device_opens=False, ask=None,
+                          opening_late_ms=OPENING_LATE_MS):
+        """Asks for the time while the null sink is recorded (ask(), which returns the moment of the
+        request; by default "Saati Oku..." chosen by keyboard), and judges what was heard against the
+        time the program's clock (clock()) showed then; device_opens as announcement_audio.hear takes
+        it. Returns (faults, problems) as hear gives them; a failing recording is kept."""
         # The hour is read at 1 and 2 s, the minute at 3 and 4 s: keep the whole announcement in one minute.
         sec = clock() % 60
         if sec >= 53:
@@ -511,12 +513,8 @@ class Suite(ClockChecks):
         rec = audio.Recording(self.d.tsrec, path, self.d.env, preexec_fn=_die_with_parent)
         try:
             poll("the recorder to start", rec.started, timeout=5)
-            self.open_popup()
-            self.d.keys("Down")
-            pressed = time.time()
+            pressed = (ask or self.choose_oku)()
             hhmm = time.strftime("%H:%M", time.localtime(clock() + pressed - time.time()))
-            self.d.keys("Return")
-            poll("the popup menu to close", lambda: not self.d.popups(), timeout=5)
             # Until the recording holds HEARD_MS after the key: a recorder that fell behind under load
             # would otherwise lose the last clip's end.
             need = 44 + int((pressed - begun + HEARD_MS / 1000) * 44100) * 4
@@ -527,7 +525,7 @@ class Suite(ClockChecks):
             t0 = rec.stop()
         det = audio.Detector(audio.read_recording(path))
         press_ms = (pressed - t0) * 1000
-        faults, problems, lines = audio.hear(det, ses, hhmm, press_ms, OPENING_LATE_MS,
+        faults, problems, lines = audio.hear(det, ses, hhmm, press_ms, opening_late_ms,
                                              heard_until_ms=len(det.rec) * 1000 / audio.RATE,
                                              device_opens=device_opens)
         grid = "the hour's tens clip's" if device_opens else "the opening clip's"
@@ -540,6 +538,56 @@ class Suite(ClockChecks):
             shutil.copy(path, kept)
             print(f"     recording: {kept}", flush=True)
         return faults, problems
+
+    def choose_oku(self):
+        self.open_popup()
+        self.d.keys("Down")
+        pressed = time.time()
+        self.d.keys("Return")
+        poll("the popup menu to close", lambda: not self.d.popups(), timeout=5)
+        return pressed
+
+    def oku_command(self, *args):
+        """Runs velmora --oku (and args) as a key or a timer would; returns the moment it was started."""
+        started = time.time()
+        r = subprocess.run([self.program, "--oku", *args], env=self.d.env, stdin=subprocess.DEVNULL,
+                           capture_output=True, timeout=10)
+        self.expect(r.returncode == 0 and not r.stdout and not r.stderr,
+                    f"--oku ended with {r.returncode}, printing {(r.stdout + r.stderr)[:200]!r}")
+        self.expect(time.time() - started < 1, f"--oku took {time.time() - started:.2f} s to return")
+        return started
+
+    def s_oku_running(self):
+        # Asked from outside, the clock speaks where it is: unlike a plain second start it stays put.
+        dragged = self.drag_away(-220, -120)
+        ses = os.path.join(os.path.dirname(self.program), "Ses")
+        faults, problems = self.announce_and_hear(ses, "oku", ask=self.oku_command, device_opens=True,
+                                                  opening_late_ms=OKU_LATE_MS)
+        self.expect(not faults and not problems, "; ".join(faults + problems))
+        self.expect(self.clock_pos() == dragged, f"--oku moved the clock from {dragged} to {self.clock_pos()}")
+        self.expect(self.d.named("Form1") == [self.clock], f"clock windows: {self.d.named('Form1')}")
+
+    def s_bad_option(self, args, code, says):
+        dragged = self.clock_pos()
+        r = subprocess.run([self.program, *args], env=self.d.env, stdin=subprocess.DEVNULL, capture_output=True,
+                           timeout=10)
+        out = r.stdout.decode() if code == 0 else r.stderr.decode()
+        self.expect(r.returncode == code, f"{' '.join(args)} ended with {r.returncode}")
+        self.expect(says in out and (code == 0 or out.count("\n") == 1), f"{' '.join(args)} said {out!r}")
+        stays(f"{' '.join(args)} moved the clock", lambda: self.clock_pos() == dragged, 0.5)
+
+    def s_oku_starts_clock(self):
+        ses = os.path.join(os.path.dirname(self.program), "Ses")
+
+        def start_and_ask():
+            started = time.time()
+            self.proc = self.d.spawn([self.program, "--oku"], "velmora")
+            return started
+        # From a cold start the first clip waits for the window: the check is that it comes, whole.
+        faults, problems = self.announce_and_hear(ses, "oku-start", ask=start_and_ask, device_opens=True,
+                                                  opening_late_ms=3000)
+        self.clock = poll("the clock window (Form1) to be mapped", self.find_clock, timeout=5)
+        self.expect(not faults and not problems, "; ".join(faults + problems))
 
     def s_restart_keeps(self):
         data = self.settings_bytes()
@@ -582,6 +630,12 @@ class Suite(ClockChecks):
                       self.s_back_from_other_program)
             self.step("a second start calls the dragged clock back to the corner and ends with 0",
                       self.s_second_start)
+            self.step("velmora --oku returns 0 at once, silent; the clock speaks where it is within 300 ms",
+                      self.s_oku_running)
+            self.step("an unknown option: one line on stderr, status 2, the clock untouched",
+                      self.s_bad_option, ["--okuma"], 2, "bilinmeyen seçenek: --okuma")
+            self.step("velmora --help: a Turkish usage, status 0, the clock untouched",
+                      self.s_bad_option, ["--help"], 0, "Kullanım: velmora [--oku]")
             self.step("colour dialog: confirmed colours stored, clock rebuilt red on blue", self.s_colour_dialog)
             self.step("transparency dialog: live opacity, confirmed value stored and rebuilt",
                       self.s_transparency_dialog)
@@ -590,6 +644,8 @@ class Suite(ClockChecks):
             self.step('"Saati Oku..." chosen by keyboard twice speaks the time at 0, 1, 2, 3, 4 s',
                       self.s_time_heard)
             self.step('"Çıkış" after the restart', self.s_exit)
+            self.step("velmora --oku with no clock running becomes the clock and speaks", self.s_oku_starts_clock)
+            self.step('"Çıkış" of the clock --oku started', self.s_exit)
         except Fatal:
             print("     remaining steps skipped", flush=True)
         finally:
