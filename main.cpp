@@ -3,6 +3,7 @@
 #include "platform/singleinstance.h"
 #include "platform/terminationsignal.h"
 #include "startup/baslangic.h"
+#include "startup/komutsatiri.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -12,9 +13,28 @@
 
 int main(int argc, char *argv[])
 {
-    // The platform is chosen before the application exists; the program reads no options of its own,
-    // so the choice goes to Qt as its -platform argument and leaves the environment of launched programs alone.
-    std::vector<char *> argumanlar(argv, argv + argc);
+    // Our own options first, before anything touches the display or a running clock.
+    KomutSatiri komut = KomutSatiri::oku(argc, argv);
+    if (komut.is == KomutSatiri::Is::Yardim) {
+        std::fputs(KomutSatiri::kullanim().toUtf8().constData(), stdout);
+        return 0;
+    }
+    if (komut.is == KomutSatiri::Is::Hata) {
+        std::fputs(komut.hata.toUtf8().append('\n').constData(), stderr);
+        return 2;
+    }
+
+    // One clock per display: a later start hands its request to the running clock and ends. This is
+    // asked before Qt starts, so that "--oku" reaches the clock at once.
+    using Istek = platform::SingleInstance::Request;
+    const bool oku = komut.is == KomutSatiri::Is::Oku;
+    platform::SingleInstance tekSaat;
+    if (!tekSaat.claim(oku ? Istek::Speak : Istek::ComeForward, komut.xEkrani))
+        return 0;
+
+    // The platform is chosen before the application exists; it goes to Qt as its -platform argument
+    // and leaves the environment of launched programs alone.
+    std::vector<char *> argumanlar = komut.qtIcin;
     const QByteArray platformAdi = platform::platformSec(platform::Oturum::ortamdan());
     char platformSecenegi[] = "-platform";
     if (!platformAdi.isEmpty()) {
@@ -33,11 +53,6 @@ int main(int argc, char *argv[])
     // The program ends through its menu or when its clock is closed, never because a window went away.
     app.setQuitOnLastWindowClosed(false);
 
-    // One clock per display: a second start calls the running clock back to its corner and ends.
-    platform::SingleInstance tekSaat;
-    if (!tekSaat.claim())
-        return 0;
-
     if (platform::kisitliPlatform(QGuiApplication::platformName())) {
         std::fputs(platform::kisitlamaMesaji().toUtf8().append('\n').constData(), stderr);
         std::fflush(stderr);
@@ -48,6 +63,11 @@ int main(int argc, char *argv[])
     Baslangic baslangic;
     QObject::connect(&tekSaat, &platform::SingleInstance::activationRequested, &baslangic,
                      &Baslangic::saatiEtkinlestir);
+    QObject::connect(&tekSaat, &platform::SingleInstance::speakRequested, &baslangic, &Baslangic::saatiOku);
     baslangic.Form_Load();
+    tekSaat.listen();
+    // Started to speak: once the clock's window is up.
+    if (oku)
+        QMetaObject::invokeMethod(&baslangic, &Baslangic::saatiOku, Qt::QueuedConnection);
     return app.exec();
 }

@@ -18,7 +18,7 @@ test=(xvfb xauth openbox libxrandr2 libx11-6 xdotool x11-utils x11-apps imagemag
       gcc sox python3 util-linux clang libclang-rt-dev llvm desktop-file-utils appstream binutils weston xwayland qt6-wayland lintian dpkg-dev
       i3-wm i3status xterm sway x11-xserver-utils
       at-spi2-core python3-pyatspi dbus-daemon libfaketime
-      fonts-dejavu-core)
+      fonts-dejavu-core systemd)
 desktops=(xfwm4 kwin-x11 mutter)
 
 bench=(libx11-dev libxdamage-dev libxfixes-dev x11-apps strace linux-perf heaptrack libfaketime

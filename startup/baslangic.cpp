@@ -120,6 +120,11 @@ Uyari *Baslangic::uyari() const
     return m_uyari.data();
 }
 
+void Baslangic::saatiOku()
+{
+    menu()->oku_Click();
+}
+
 void Baslangic::form1YenidenKur()
 {
     form1Kapat();

@@ -41,6 +41,9 @@ public:
     void uyariGoster(const QString &baslik, const QString &metin);
     // The reminder window of this moment, or nullptr.
     Uyari *uyari() const;
+    // Speaks the time as "Saati Oku..." does, asked from outside the menu: the clock and the focus
+    // stay where they are.
+    void saatiOku();
 
 private:
     void menuAc();

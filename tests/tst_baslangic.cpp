@@ -3,11 +3,14 @@
 #include "mockclock.h"
 #include "startup/ayardeposu.h"
 #include "startup/baslangic.h"
+#include "startup/komutsatiri.h"
 
 #include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QTest>
+
+Q_DECLARE_METATYPE(KomutSatiri::Is)
 
 namespace {
 
@@ -36,6 +39,8 @@ private Q_SLOTS:
     void bozukSayilarVarsayilana_data();
     void bozukSayilarVarsayilana();
     void ayarlaYeniSaatKurar();
+    void komutSatiri_data();
+    void komutSatiri();
 
 private:
     std::unique_ptr<MockClock> m_saat;
@@ -158,6 +163,55 @@ void TestBaslangic::ayarlaYeniSaatKurar()
     QTRY_VERIFY(!ilk);
     // No first-run check: the keys stay as they were.
     QCOMPARE(AyarDeposu::ayar_oku(Anahtar::YaziRengi), QStringLiteral("16711680"));
+}
+
+void TestBaslangic::komutSatiri_data()
+{
+    using Is = KomutSatiri::Is;
+    QTest::addColumn<QByteArrayList>("argumanlar");
+    QTest::addColumn<Is>("is");
+    QTest::addColumn<QByteArrayList>("qtIcin");
+    QTest::addColumn<QByteArray>("xEkrani");
+    const QByteArrayList yok;
+    QTest::newRow("none") << yok << Is::Saat << yok << QByteArray();
+    QTest::newRow("--oku") << QByteArrayList{"--oku"} << Is::Oku << yok << QByteArray();
+    QTest::newRow("--help") << QByteArrayList{"--help"} << Is::Yardim << yok << QByteArray();
+    QTest::newRow("-h beside --oku") << QByteArrayList{"--oku", "-h"} << Is::Yardim << yok << QByteArray();
+    QTest::newRow("unknown") << QByteArrayList{"--okut"} << Is::Hata << yok << QByteArray();
+    QTest::newRow("unknown beside --oku") << QByteArrayList{"--oku", "-x"} << Is::Hata << yok << QByteArray();
+    QTest::newRow("a word") << QByteArrayList{"oku"} << Is::Hata << yok << QByteArray();
+    QTest::newRow("Qt's -platform") << QByteArrayList{"-platform", "xcb", "--oku"} << Is::Oku
+                                    << QByteArrayList{"-platform", "xcb"} << QByteArray();
+    QTest::newRow("Qt's --platform") << QByteArrayList{"--platform", "offscreen"} << Is::Saat
+                                     << QByteArrayList{"--platform", "offscreen"} << QByteArray();
+    QTest::newRow("Qt's flag") << QByteArrayList{"-reverse"} << Is::Saat << QByteArrayList{"-reverse"} << QByteArray();
+    QTest::newRow("Qt's -display") << QByteArrayList{"--oku", "-display", ":3"} << Is::Oku
+                                   << QByteArrayList{"-display", ":3"} << QByteArray(":3");
+    QTest::newRow("--oku as a title") << QByteArrayList{"-title", "--oku"} << Is::Saat
+                                      << QByteArrayList{"-title", "--oku"} << QByteArray();
+}
+
+// Our options are taken out; Qt's pass on in order; anything else is refused before any start.
+void TestBaslangic::komutSatiri()
+{
+    QFETCH(QByteArrayList, argumanlar);
+    QFETCH(KomutSatiri::Is, is);
+    QFETCH(QByteArrayList, qtIcin);
+    QFETCH(QByteArray, xEkrani);
+    argumanlar.prepend("velmora");
+    qtIcin.prepend("velmora");
+    std::vector<char *> argv;
+    for (QByteArray &a : argumanlar)
+        argv.push_back(a.data());
+    const KomutSatiri k = KomutSatiri::oku(int(argv.size()), argv.data());
+    QCOMPARE(int(k.is), int(is));
+    QCOMPARE(k.hata.isEmpty(), is != KomutSatiri::Is::Hata);
+    QByteArrayList gecen;
+    for (char *a : k.qtIcin)
+        gecen << a;
+    if (is != KomutSatiri::Is::Hata)
+        QCOMPARE(gecen, qtIcin);
+    QCOMPARE(k.xEkrani, xEkrani);
 }
 
 QTEST_MAIN(TestBaslangic)

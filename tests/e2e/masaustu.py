@@ -54,6 +54,7 @@ RENK_TAMAM = (108, 76)
 # listener hears it also on a busy machine.
 OPENING_LATE_MS = 250
 HEARD_MS = 5600  # the recording runs this long after the key: the last clip starts at 4 s
+OKU_LATE_MS = 300  # velmora --oku to a running clock: from the command's start to the opening clip
 
 # The reminder's step: the program's clock is set by libfaketime to a few seconds before the minute.
 FAKETIME = "/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1"
@@ -505,30 +506,24 @@ class Suite(ClockChecks):
         if said:
             self.fail("; ".join(said))
 
-    def announce_and_hear(self, ses, attempt, clock=time.time, device_opens=False, trigger=None):
-        """Chooses "Saati Oku..." by keyboard while the null sink is recorded, and judges what was heard
-        against the time the program's clock (clock()) showed at the key; device_opens as
-        announcement_audio.hear takes it. trigger, when given, starts the announcement instead and
-        returns when it is due (time.time()) and the time it speaks. Returns (faults, problems) as
-        hear gives them; a failing recording is kept."""
+    def announce_and_hear(self, ses, attempt, clock=time.time, device_opens=False, ask=None,
+                          opening_late_ms=OPENING_LATE_MS):
+        """Asks for the time while the null sink is recorded (ask(), which returns the moment of the
+        request, or that and the time it speaks; by default "Saati Oku..." chosen by keyboard), and judges what was heard against the
+        time the program's clock (clock()) showed then; device_opens as announcement_audio.hear takes
+        it. Returns (faults, problems) as hear gives them; a failing recording is kept."""
         # The hour is read at 1 and 2 s, the minute at 3 and 4 s: keep the whole announcement in one minute.
         sec = clock() % 60
-        if sec >= 53 and trigger is None:
+        if sec >= 53:
             time.sleep(60.3 - sec)
         path = os.path.join(self.tmp, f"heard-{attempt}.wav")
         begun = time.time()
         rec = audio.Recording(self.d.tsrec, path, self.d.env, preexec_fn=_die_with_parent)
         try:
             poll("the recorder to start", rec.started, timeout=5)
-            if trigger is not None:
-                pressed, hhmm = trigger()
-            else:
-                self.open_popup()
-                self.d.keys("Down")
-                pressed = time.time()
-                hhmm = time.strftime("%H:%M", time.localtime(clock() + pressed - time.time()))
-                self.d.keys("Return")
-                poll("the popup menu to close", lambda: not self.d.popups(), timeout=5)
+            asked = (ask or self.choose_oku)()
+            pressed, hhmm = asked if isinstance(asked, tuple) else (
+                asked, time.strftime("%H:%M", time.localtime(clock() + asked - time.time())))
             # Until the recording holds HEARD_MS after the key: a recorder that fell behind under load
             # would otherwise lose the last clip's end.
             need = 44 + int((pressed - begun + HEARD_MS / 1000) * 44100) * 4
@@ -539,7 +534,7 @@ class Suite(ClockChecks):
             t0 = rec.stop()
         det = audio.Detector(audio.read_recording(path))
         press_ms = (pressed - t0) * 1000
-        faults, problems, lines = audio.hear(det, ses, hhmm, press_ms, OPENING_LATE_MS,
+        faults, problems, lines = audio.hear(det, ses, hhmm, press_ms, opening_late_ms,
                                              heard_until_ms=len(det.rec) * 1000 / audio.RATE,
                                              device_opens=device_opens, tolerance_ms=audio.LISTENER_MS,
                                              cut_ms=audio.LISTENER_CUT_MS)
@@ -553,6 +548,57 @@ class Suite(ClockChecks):
             shutil.copy(path, kept)
             print(f"     recording: {kept}", flush=True)
         return faults, problems
+
+    def choose_oku(self):
+        self.open_popup()
+        self.d.keys("Down")
+        pressed = time.time()
+        self.d.keys("Return")
+        poll("the popup menu to close", lambda: not self.d.popups(), timeout=5)
+        return pressed
+
+    def oku_command(self, *args):
+        """Runs velmora --oku (and args) as a key or a timer would; returns the moment it was started."""
+        started = time.time()
+        r = subprocess.run([self.program, "--oku", *args], env=self.d.env, stdin=subprocess.DEVNULL,
+                           capture_output=True, timeout=10)
+        self.expect(r.returncode == 0 and not r.stdout and not r.stderr,
+                    f"--oku ended with {r.returncode}, printing {(r.stdout + r.stderr)[:200]!r}")
+        self.expect(time.time() - started < 1, f"--oku took {time.time() - started:.2f} s to return")
+        return started
+
+    def s_oku_running(self):
+        # Asked from outside, the clock speaks where it is: unlike a plain second start it stays put.
+        dragged = self.drag_away(-220, -120)
+        ses = os.path.join(os.path.dirname(self.program), "Ses")
+        faults, problems = self.announce_and_hear(ses, "oku", ask=self.oku_command, device_opens=True,
+                                                  opening_late_ms=OKU_LATE_MS)
+        self.expect(not faults and not problems, "; ".join(faults + problems))
+        self.expect(self.clock_pos() == dragged, f"--oku moved the clock from {dragged} to {self.clock_pos()}")
+        self.expect(self.d.named("Form1") == [self.clock], f"clock windows: {self.d.named('Form1')}")
+
+    def s_bad_option(self, args, code, says):
+        dragged = self.clock_pos()
+        r = subprocess.run([self.program, *args], env=self.d.env, stdin=subprocess.DEVNULL, capture_output=True,
+                           timeout=10)
+        out = r.stdout.decode() if code == 0 else r.stderr.decode()
+        self.expect(r.returncode == code, f"{' '.join(args)} ended with {r.returncode}")
+        self.expect(says in out and (code == 0 or out.count("\n") == 1), f"{' '.join(args)} said {out!r}")
+        stays(f"{' '.join(args)} moved the clock", lambda: self.clock_pos() == dragged, 0.5)
+
+    def s_oku_starts_clock(self):
+        ses = os.path.join(os.path.dirname(self.program), "Ses")
+
+        def start_and_ask():
+            started = time.time()
+            self.proc = self.d.spawn([self.program, "--oku"], "velmora")
+            return started
+        # From a cold start the first clip waits for the window: the check is that every clip comes, whole;
+        # the grid of a process still starting is printed, not judged.
+        faults, _ = self.announce_and_hear(ses, "oku-start", ask=start_and_ask, device_opens=True,
+                                           opening_late_ms=3000)
+        self.clock = poll("the clock window (Form1) to be mapped", self.find_clock, timeout=5)
+        self.expect(not faults, "; ".join(faults))
 
     def s_restart_keeps(self):
         data = self.settings_bytes()
@@ -587,7 +633,8 @@ class Suite(ClockChecks):
                 self.clock = poll("the clock window (Form1) to be mapped", self.find_clock, timeout=20)
                 return spawned + REMINDER_LEAD_S, REMINDER["Zaman1"] + ":" + REMINDER["Zaman2"]
             faults, problems = self.announce_and_hear(os.path.join(os.path.dirname(self.program), "Ses"),
-                                                      "reminder", device_opens=True, trigger=start)
+                                                      "reminder", clock=lambda: 0.0, device_opens=True,
+                                                      ask=start)
             wid = poll("the reminder's window", lambda: self.d.named(REMINDER["Başlık"]), timeout=5)[0]
             self.evidence.append(self.d.screenshot())
             self.expect((self.d.info(wid) or {}).get("map") == "IsViewable", "the reminder's window is not shown")
@@ -633,6 +680,12 @@ class Suite(ClockChecks):
                       self.s_back_from_other_program)
             self.step("a second start calls the dragged clock back to the corner and ends with 0",
                       self.s_second_start)
+            self.step("velmora --oku returns 0 at once, silent; the clock speaks where it is within 300 ms",
+                      self.s_oku_running)
+            self.step("an unknown option: one line on stderr, status 2, the clock untouched",
+                      self.s_bad_option, ["--okuma"], 2, "bilinmeyen seçenek: --okuma")
+            self.step("velmora --help: a Turkish usage, status 0, the clock untouched",
+                      self.s_bad_option, ["--help"], 0, "Kullanım: velmora [--oku]")
             self.step("colour dialog: confirmed colours stored, clock rebuilt red on blue", self.s_colour_dialog)
             self.step("transparency dialog: live opacity, confirmed value stored and rebuilt",
                       self.s_transparency_dialog)
@@ -641,6 +694,8 @@ class Suite(ClockChecks):
             self.step('"Saati Oku..." chosen by keyboard twice speaks the time at 0, 1, 2, 3, 4 s',
                       self.s_time_heard)
             self.step('"Çıkış" after the restart', self.s_exit)
+            self.step("velmora --oku with no clock running becomes the clock and speaks", self.s_oku_starts_clock)
+            self.step('"Çıkış" of the clock --oku started', self.s_exit)
             self.step("a reminder stored for 13:41 comes at 13:41, above, without the focus, and speaks",
                       self.s_reminder)
             self.step('"Çıkış" after the reminder', self.s_exit)
