@@ -31,6 +31,8 @@ Uyari::Uyari(QWidget *parent) : QWidget(parent)
     Command1 = new QPushButton(QStringLiteral("&Tamam"), this);
     Command1->setObjectName(QStringLiteral("Command1"));
     connect(Command1, &QPushButton::clicked, this, &Uyari::Command1_Click);
+    // Enter closes it as "&Tamam" does, once the user has come to it; a screen reader finds a dialog.
+    platform::setDefaultButton(this, Command1);
 }
 
 void Uyari::goster(const QString &baslik, const QString &metin)

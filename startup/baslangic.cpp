@@ -112,7 +112,7 @@ void Baslangic::uyariGoster(const QString &baslik, const QString &metin)
         m_uyari->setAttribute(Qt::WA_DeleteOnClose);
     }
     m_uyari->goster(baslik, metin);
-    menu()->oku_Click();
+    saatiOku();
 }
 
 Uyari *Baslangic::uyari() const

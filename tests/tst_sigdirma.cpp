@@ -4,6 +4,7 @@
 #include "dialogs/menu.h"
 #include "dialogs/renk.h"
 #include "dialogs/seffaflik.h"
+#include "dialogs/uyari.h"
 #include "dialogs/zamanlayici.h"
 #include "mockclock.h"
 #include "stopwatch/krono.h"
@@ -156,7 +157,7 @@ private:
 void TestSigdirma::herSeyGorunur_data()
 {
     QTest::addColumn<QString>("pencere");
-    for (const char *ad : {"Form1", "Krono", "yardim", "hakkinda", "Renk", "Zamanlayici", "Seffaflik", "Menu"})
+    for (const char *ad : {"Form1", "Krono", "yardim", "hakkinda", "Renk", "Zamanlayici", "Seffaflik", "Uyari", "Menu"})
         QTest::newRow(ad) << QString::fromLatin1(ad);
 }
 
@@ -177,6 +178,13 @@ void TestSigdirma::herSeyGorunur()
             {QStringLiteral("Renk"), [] { return new Renk; }},
             {QStringLiteral("Zamanlayici"), [] { return new Zamanlayici; }},
             {QStringLiteral("Seffaflik"), [] { return new Seffaflik; }},
+            {QStringLiteral("Uyari"),
+             [] {
+                 auto *u = new Uyari;
+                 u->goster(QStringLiteral("Toplantı"), QStringLiteral("Çağrı: ŞİŞLİ'deki güneşli ofiste, "
+                                                                       "öğleden sonra yığınla iş var."));
+                 return u;
+             }},
         };
         m_pencere.reset(yapicilar.value(pencere)());
         w = m_pencere.get();
