@@ -17,7 +17,7 @@ done
 check "desktop entry valid" 'desktop-file-validate "$u/share/applications/example.orlenbay.Velmora.desktop"'
 check "desktop entry names the installed icon and command" 'grep -qx "Icon=example.orlenbay.Velmora" "$u/share/applications/example.orlenbay.Velmora.desktop" && grep -qx "Exec=velmora" "$u/share/applications/example.orlenbay.Velmora.desktop"'
 check "metainfo valid" 'appstreamcli validate --no-net "$u/share/metainfo/example.orlenbay.Velmora.metainfo.xml" >/dev/null'
-check "manual page, changelog and copyright" '[ -s "$u/share/man/man1/velmora.1.gz" ] && [ -s "$u/share/doc/velmora/changelog.gz" ] && [ -s "$u/share/doc/velmora/copyright" ]'
+check "manual page, changelog and copyright" '[ -s "$u/share/man/man1/velmora.1.gz" ] && [ -s "$u/share/doc/velmora/changelog.Debian.gz" ] && [ -s "$u/share/doc/velmora/copyright" ]'
 check "bin/velmora in the install manifest" 'grep -qx /usr/bin/velmora "$build/install_manifest.txt"'
 check "uninstall leaves no file and no link" 'DESTDIR="$dest" cmake --build "$build" --target uninstall >/dev/null && [ -z "$(find "$dest" ! -type d)" ]'
 exit $fail
