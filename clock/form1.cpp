@@ -22,6 +22,11 @@ namespace {
 constexpr int hizaGecikmesi = 3;
 // A tick further than this past the turn means the timer has drifted; it is lined up again.
 constexpr int hizaToleransi = 30;
+// The blink ticks land on the half-second turns just after the seconds tick, so that every other
+// one comes with it (below): two wake-ups a second instead of three.
+constexpr int yanipSonmeGecikmesi = hizaGecikmesi + 1;
+// A blink tick due this close after the seconds tick comes with it.
+constexpr int birlikteTikPayi = 10;
 
 // The digits and the separators: Arial 18 pt, the separators bold.
 QLabel *etiket(QWidget *parent, const char *ad, const QString &metin, QRect yer, bool kalin,
@@ -99,6 +104,8 @@ void Form1::Form_Load()
 {
     guncelle();
     saniyeyeHizala();
+    // ":" for at least the first second, as designed, until a half-second turn.
+    Timer2->startWithFirstPeriod(yarimSaniyeyeKalan(1000));
     const QString metin = AyarDeposu::ayar_oku(Anahtar::Seffaflik);
     const qint32 seffaflik = Sayi::oku(metin, -32768, 32767, Sayi::varsayilanSeffaflik);
     Module1::seffaflik_uygula(this, static_cast<qint16>(seffaflik));
@@ -132,18 +139,35 @@ void Form1::saniyeyeHizala()
     Timer1->startWithFirstPeriod(1000 - ms + hizaGecikmesi);
 }
 
+int Form1::yarimSaniyeyeKalan(int enAz) const
+{
+    const int ms = platform::Clock::instance().currentTime().msec();
+    int kalan = 500 - ms % 500 + yanipSonmeGecikmesi;
+    while (kalan < enAz)
+        kalan += 500;
+    return kalan;
+}
+
 void Form1::Timer1_Timer()
 {
     guncelle();
     const int ms = platform::Clock::instance().currentTime().msec();
     if (ms > hizaToleransi)
         saniyeyeHizala();
+    for (platform::WindowTimer *t : {Timer2, Timer3}) {
+        const int kalan = t->remainingTime();
+        if (kalan >= 0 && kalan <= birlikteTikPayi)
+            t->tickNow();
+    }
 }
 
+// The blink's 500 ms are counted to the next half-second turn, so that it stays in step with the
+// seconds tick instead of drifting away from it by each tick's lateness.
 void Form1::Timer2_Timer()
 {
     Timer2->setInterval(0);
     Timer3->setInterval(500);
+    Timer3->startWithFirstPeriod(yarimSaniyeyeKalan(250));
     Label1->setText(QStringLiteral(" "));
     Label2->setText(QStringLiteral(" "));
 }
@@ -152,6 +176,7 @@ void Form1::Timer3_Timer()
 {
     Timer3->setInterval(0);
     Timer2->setInterval(500);
+    Timer2->startWithFirstPeriod(yarimSaniyeyeKalan(250));
     Label1->setText(QStringLiteral(":"));
     Label2->setText(QStringLiteral(":"));
 }

@@ -49,6 +49,8 @@ private:
     void Image1_MouseDown();
     void Form_MouseMove(Qt::MouseButtons dugmeler, QPoint ekranKonumu);
     void saniyeyeHizala();
+    // Milliseconds to the first half-second turn (and the blink's delay) at least enAz away.
+    int yarimSaniyeyeKalan(int enAz) const;
 
     QLabel *saat;
     QLabel *Label1;

@@ -25,6 +25,7 @@ public:
 
     void arm(platform::WindowTimer *timer, int ms) override;
     void disarm(platform::WindowTimer *timer) override;
+    int remaining(const platform::WindowTimer *timer) const override;
 
 private:
     struct Due
