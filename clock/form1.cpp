@@ -65,7 +65,7 @@ Form1::Form1(QWidget *parent)
     Image1 = new QLabel(this);
     Image1->setObjectName(QStringLiteral("Image1"));
     Image1->setGeometry(120, 8, 16, 16);
-    Image1->setPixmap(QPixmap(QStringLiteral(":/velmora/image1.png")));
+    Image1->setPixmap(platform::pngPixmap(QStringLiteral(":/velmora/image1.png")));
     Image1->setScaledContents(true);
     Image1->installEventFilter(this);
 

@@ -1,6 +1,8 @@
 #include "platform/widgets.h"
 
+#include <QImageReader>
 #include <QLabel>
+#include <QPixmap>
 
 namespace platform {
 
@@ -19,6 +21,13 @@ QLabel *makeLabel(QWidget *parent, const char *name, const QString &text, QRect 
     l->setGeometry(geometry);
     l->setAlignment(alignment);
     return l;
+}
+
+QPixmap pngPixmap(const QString &path)
+{
+    QImageReader reader(path, "png");
+    reader.setAutoDetectImageFormat(false);
+    return QPixmap::fromImage(reader.read());
 }
 
 } // namespace platform
