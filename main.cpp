@@ -1,5 +1,4 @@
 #include "platform/platformsecimi.h"
-#include "platform/qttranslation.h"
 #include "platform/singleinstance.h"
 #include "platform/terminationsignal.h"
 #include "platform/widgets.h"
@@ -30,7 +29,6 @@ int main(int argc, char *argv[])
     app.setOrganizationName(QStringLiteral("Orlenbay"));
     app.setDesktopFileName(QStringLiteral("example.orlenbay.Velmora"));
     app.setWindowIcon(QIcon(platform::pngPixmap(QStringLiteral(":/velmora/velmora.png"))));
-    platform::loadQtTranslation(&app);
     // The program ends through its menu or when its clock is closed, never because a window went away.
     app.setQuitOnLastWindowClosed(false);
 

@@ -1,5 +1,6 @@
 #include "platform/toolwindow.h"
 
+#include "platform/qttranslation.h"
 #include "platform/windowmanager.h"
 
 #include <QEvent>
@@ -35,6 +36,8 @@ void makeToolWindow(QWidget *window, ToolWindowKind kind, const QIcon &icon)
     window->setWindowIcon(kind == ToolWindowKind::Tool ? blankIcon() : icon);
     if (kind != ToolWindowKind::Window)
         new OffTaskbar(window);
+    // Its context menus, message boxes and the colour chooser are Qt's own.
+    loadQtTranslation();
 }
 
 void makeToolWindow(QWidget *window, ToolWindowKind kind)

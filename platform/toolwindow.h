@@ -14,7 +14,8 @@ enum class ToolWindowKind {
 };
 
 // Gives a window opened from the menu its flags, its icon (blank for a Tool) and, on every show,
-// its taskbar state. Called from the window's constructor, before it is first shown.
+// its taskbar state, and loads Qt's Turkish texts for it. Called from the window's constructor,
+// before it is first shown.
 void makeToolWindow(QWidget *window, ToolWindowKind kind, const QIcon &icon);
 void makeToolWindow(QWidget *window, ToolWindowKind kind);
 
