@@ -22,9 +22,6 @@ namespace {
 constexpr int hizaGecikmesi = 3;
 // A tick further than this past the turn means the timer has drifted; it is lined up again.
 constexpr int hizaToleransi = 30;
-// The blink ticks land on the half-second turns just after the seconds tick, so that every other
-// one comes with it (below): two wake-ups a second instead of three.
-constexpr int yanipSonmeGecikmesi = hizaGecikmesi + 1;
 // A blink tick due this close after the seconds tick comes with it.
 constexpr int birlikteTikPayi = 10;
 
@@ -104,8 +101,8 @@ void Form1::Form_Load()
 {
     guncelle();
     saniyeyeHizala();
-    // ":" for at least the first second, as designed, until a half-second turn.
-    Timer2->startWithFirstPeriod(yarimSaniyeyeKalan(1000));
+    // ":" for at least the first second, as designed, up to a half second of the seconds tick.
+    Timer2->startWithFirstPeriod(yanipSonmeSuresi(1000, 1500));
     const QString metin = AyarDeposu::ayar_oku(Anahtar::Seffaflik);
     const qint32 seffaflik = Sayi::oku(metin, -32768, 32767, Sayi::varsayilanSeffaflik);
     Module1::seffaflik_uygula(this, static_cast<qint16>(seffaflik));
@@ -139,13 +136,18 @@ void Form1::saniyeyeHizala()
     Timer1->startWithFirstPeriod(1000 - ms + hizaGecikmesi);
 }
 
-int Form1::yarimSaniyeyeKalan(int enAz) const
+int Form1::yanipSonmeSuresi(int enAz, int enCok) const
 {
-    const int ms = platform::Clock::instance().currentTime().msec();
-    int kalan = 500 - ms % 500 + yanipSonmeGecikmesi;
-    while (kalan < enAz)
-        kalan += 500;
-    return kalan;
+    const int kalan = Timer1->remainingTime();
+    if (kalan < 0)
+        return 500;
+    // A millisecond after the seconds tick, or after the middle between two.
+    int sure = kalan + 1;
+    while (sure > enCok)
+        sure -= 500;
+    while (sure < enAz)
+        sure += 500;
+    return sure;
 }
 
 void Form1::Timer1_Timer()
@@ -161,13 +163,14 @@ void Form1::Timer1_Timer()
     }
 }
 
-// The blink's 500 ms are counted to the next half-second turn, so that it stays in step with the
-// seconds tick instead of drifting away from it by each tick's lateness.
+// The blink's 500 ms are counted to the seconds tick or the middle between two, so that every other
+// blink tick comes with the seconds tick (Timer1_Timer): two wake-ups a second instead of three. It
+// also keeps the blink from drifting away from the seconds by each tick's lateness.
 void Form1::Timer2_Timer()
 {
     Timer2->setInterval(0);
     Timer3->setInterval(500);
-    Timer3->startWithFirstPeriod(yarimSaniyeyeKalan(250));
+    Timer3->startWithFirstPeriod(yanipSonmeSuresi(251, 750));
     Label1->setText(QStringLiteral(" "));
     Label2->setText(QStringLiteral(" "));
 }
@@ -176,7 +179,7 @@ void Form1::Timer3_Timer()
 {
     Timer3->setInterval(0);
     Timer2->setInterval(500);
-    Timer2->startWithFirstPeriod(yarimSaniyeyeKalan(250));
+    Timer2->startWithFirstPeriod(yanipSonmeSuresi(251, 750));
     Label1->setText(QStringLiteral(":"));
     Label2->setText(QStringLiteral(":"));
 }

@@ -49,8 +49,9 @@ private:
     void Image1_MouseDown();
     void Form_MouseMove(Qt::MouseButtons dugmeler, QPoint ekranKonumu);
     void saniyeyeHizala();
-    // Milliseconds to the first half-second turn (and the blink's delay) at least enAz away.
-    int yarimSaniyeyeKalan(int enAz) const;
+    // The blink's next period, between enAz and enCok ms: it ends just after a seconds tick or the
+    // middle between two.
+    int yanipSonmeSuresi(int enAz, int enCok) const;
 
     QLabel *saat;
     QLabel *Label1;

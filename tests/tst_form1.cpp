@@ -88,11 +88,11 @@ void TestForm1::ayiraclarYanipSoner()
     MockClock saat(QTime(12, 0, 0, 500));
     Form1 f;
     f.Form_Load();
-    // ":" for at least the first second, up to a half-second turn (4 ms after it); then a blank
-    // (never an empty text) and ":" every 500 ms, the half that begins on the turn of the second
-    // a millisecond early, with the seconds tick.
+    // ":" for at least the first second, up to a millisecond after a half second of the seconds
+    // tick (3 ms after the turn); then a blank (never an empty text) and ":" every 500 ms, the half
+    // that begins with the seconds tick a millisecond early, with it.
     const QList<QPair<int, QString>> adimlar = {{1003, ":"}, {1, " "}, {498, " "}, {1, ":"}, {500, ":"},
-                                                {1, " "}, {498, " "}, {1, ":"}, {501, " "}};
+                                                {1, " "}, {498, " "}, {1, ":"}, {500, ":"}, {1, " "}};
     for (const auto &[ms, beklenen] : adimlar) {
         saat.advance(ms);
         QCOMPARE(metin(&f, "Label1"), beklenen);
