@@ -344,6 +344,10 @@ bool unmanagedWhereNotKeptAbove(QWidget *window)
         xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, id), nullptr));
     const uint32_t mask = (attributes ? attributes->your_event_mask : 0) | XCB_EVENT_MASK_VISIBILITY_CHANGE;
     xcb_change_window_attributes(c, id, XCB_CW_EVENT_MASK, &mask);
+    // No window manager reads the type of an unmanaged window, but wlroots (sway 1.10) gives the
+    // keyboard to none typed utility, so Escape would never reach its popup menu.
+    const xcb_atom_t normal = atom(c, "_NET_WM_WINDOW_TYPE_NORMAL");
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, id, atom(c, "_NET_WM_WINDOW_TYPE"), XCB_ATOM_ATOM, 32, 1, &normal);
     xcb_flush(c);
     new Restacker(window, c);
     return true;
