@@ -1,7 +1,7 @@
 #include "platform/platformsecimi.h"
-#include "platform/qttranslation.h"
 #include "platform/singleinstance.h"
 #include "platform/terminationsignal.h"
+#include "platform/widgets.h"
 #include "startup/baslangic.h"
 #include "startup/komutsatiri.h"
 
@@ -48,8 +48,7 @@ int main(int argc, char *argv[])
     app.setApplicationName(QStringLiteral("Velmora"));
     app.setOrganizationName(QStringLiteral("Orlenbay"));
     app.setDesktopFileName(QStringLiteral("example.orlenbay.Velmora"));
-    app.setWindowIcon(QIcon(QStringLiteral(":/velmora/velmora.png")));
-    platform::loadQtTranslation(&app);
+    app.setWindowIcon(QIcon(platform::pngPixmap(QStringLiteral(":/velmora/velmora.png"))));
     // The program ends through its menu or when its clock is closed, never because a window went away.
     app.setQuitOnLastWindowClosed(false);
 

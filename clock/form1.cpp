@@ -23,6 +23,8 @@ namespace {
 constexpr int hizaGecikmesi = 3;
 // A tick further than this past the turn means the timer has drifted; it is lined up again.
 constexpr int hizaToleransi = 30;
+// A blink tick due this close after the seconds tick comes with it.
+constexpr int birlikteTikPayi = 10;
 
 // The digits and the separators: Arial 18 pt, the separators bold.
 QLabel *etiket(QWidget *parent, const char *ad, const QString &metin, QRect yer, bool kalin,
@@ -72,7 +74,7 @@ Form1::Form1(QWidget *parent)
     // shrinks to what the strip shows, clear of the seconds whatever the face.
     const int resim = qMin(16, Genislik - 120);
     Image1->setGeometry(120, 8, resim, resim);
-    Image1->setPixmap(QPixmap(QStringLiteral(":/velmora/image1.png")));
+    Image1->setPixmap(platform::pngPixmap(QStringLiteral(":/velmora/image1.png")));
     Image1->setScaledContents(true);
     Image1->installEventFilter(this);
     platform::makeAccessibleButton(Image1, QStringLiteral("Menü"), [this] { Image1_MouseDown(); });
@@ -115,6 +117,8 @@ void Form1::Form_Load()
 {
     guncelle();
     saniyeyeHizala();
+    // ":" for at least the first second, as designed, up to a half second of the seconds tick.
+    Timer2->startWithFirstPeriod(yanipSonmeSuresi(1000, 1500));
     const QString metin = AyarDeposu::ayar_oku(Anahtar::Seffaflik);
     const qint32 seffaflik = Sayi::oku(metin, -32768, 32767, Sayi::varsayilanSeffaflik);
     Module1::seffaflik_uygula(this, static_cast<qint16>(seffaflik));
@@ -148,18 +152,41 @@ void Form1::saniyeyeHizala()
     Timer1->startWithFirstPeriod(1000 - ms + hizaGecikmesi);
 }
 
+int Form1::yanipSonmeSuresi(int enAz, int enCok) const
+{
+    const int kalan = Timer1->remainingTime();
+    if (kalan < 0)
+        return 500;
+    // A millisecond after the seconds tick, or after the middle between two.
+    int sure = kalan + 1;
+    while (sure > enCok)
+        sure -= 500;
+    while (sure < enAz)
+        sure += 500;
+    return sure;
+}
+
 void Form1::Timer1_Timer()
 {
     guncelle();
     const int ms = platform::Clock::instance().currentTime().msec();
     if (ms > hizaToleransi)
         saniyeyeHizala();
+    for (platform::WindowTimer *t : {Timer2, Timer3}) {
+        const int kalan = t->remainingTime();
+        if (kalan >= 0 && kalan <= birlikteTikPayi)
+            t->tickNow();
+    }
 }
 
+// The blink's 500 ms are counted to the seconds tick or the middle between two, so that every other
+// blink tick comes with the seconds tick (Timer1_Timer): two wake-ups a second instead of three. It
+// also keeps the blink from drifting away from the seconds by each tick's lateness.
 void Form1::Timer2_Timer()
 {
     Timer2->setInterval(0);
     Timer3->setInterval(500);
+    Timer3->startWithFirstPeriod(yanipSonmeSuresi(251, 750));
     Label1->setText(QStringLiteral(" "));
     Label2->setText(QStringLiteral(" "));
 }
@@ -168,6 +195,7 @@ void Form1::Timer3_Timer()
 {
     Timer3->setInterval(0);
     Timer2->setInterval(500);
+    Timer2->startWithFirstPeriod(yanipSonmeSuresi(251, 750));
     Label1->setText(QStringLiteral(":"));
     Label2->setText(QStringLiteral(":"));
 }

@@ -49,6 +49,9 @@ private:
     void Image1_MouseDown();
     void Form_MouseMove(Qt::MouseButtons dugmeler, QPoint ekranKonumu);
     void saniyeyeHizala();
+    // The blink's next period, between enAz and enCok ms: it ends just after a seconds tick or the
+    // middle between two.
+    int yanipSonmeSuresi(int enAz, int enCok) const;
 
     QLabel *saat;
     QLabel *Label1;

@@ -1,6 +1,7 @@
 #include "platform/toolwindow.h"
 
 #include "platform/accessibility.h"
+#include "platform/qttranslation.h"
 #include "platform/windowmanager.h"
 
 #include <QAbstractButton>
@@ -134,6 +135,8 @@ void makeToolWindow(QWidget *window, ToolWindowKind kind, const QIcon &icon)
     window->setWindowIcon(kind == ToolWindowKind::Tool ? blankIcon() : icon);
     if (kind != ToolWindowKind::Window)
         new OffTaskbar(window);
+    // Its context menus, message boxes and the colour chooser are Qt's own.
+    loadQtTranslation();
     new DialogKeys(window);
     new FocusRing(window);
     setAccessibleRole(window, AccessibleRole::Frame);

@@ -15,9 +15,9 @@ enum class ToolWindowKind {
 };
 
 // Gives a window opened from the menu its flags, its icon (blank for a Tool) and, on every show,
-// its taskbar state; Escape closes it as its close button does, and the control with the keyboard
-// focus wears a ring that shows on any colour. Called from the window's constructor, before it is
-// first shown.
+// its taskbar state, and loads Qt's Turkish texts for it; Escape closes it as its close button does,
+// and the control with the keyboard focus wears a ring that shows on any colour. Called from the
+// window's constructor, before it is first shown.
 void makeToolWindow(QWidget *window, ToolWindowKind kind, const QIcon &icon);
 void makeToolWindow(QWidget *window, ToolWindowKind kind);
 

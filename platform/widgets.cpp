@@ -1,7 +1,9 @@
 #include "platform/widgets.h"
 
 #include <QFontMetricsF>
+#include <QImageReader>
 #include <QLabel>
+#include <QPixmap>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QStyle>
@@ -114,6 +116,13 @@ void growToHoldChildren(QWidget *window)
         window->setFixedSize(size);
     else
         window->resize(size);
+}
+
+QPixmap pngPixmap(const QString &path)
+{
+    QImageReader reader(path, "png");
+    reader.setAutoDetectImageFormat(false);
+    return QPixmap::fromImage(reader.read());
 }
 
 } // namespace platform

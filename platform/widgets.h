@@ -9,6 +9,7 @@ class QColor;
 class QFont;
 class QPushButton;
 class QLabel;
+class QPixmap;
 class QWidget;
 
 namespace platform {
@@ -35,5 +36,9 @@ void clearCaptions(const QList<QLabel *> &captions, const QList<QWidget *> &cont
 
 // Grows a window just enough to hold all of its controls; a larger window stays as it is.
 void growToHoldChildren(QWidget *window);
+
+// A PNG picture, read by Qt's own reader. Read by name, a picture makes Qt load every image plugin
+// to ask whether it reads that format, and they stay loaded for the rest of the run.
+QPixmap pngPixmap(const QString &path);
 
 } // namespace platform

@@ -16,7 +16,10 @@
 #include <xcb/xcb.h>
 #include <xcb/xinput.h>
 
+#include <dlfcn.h>
+
 #include <algorithm>
+#include <type_traits>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -168,20 +171,67 @@ void followTo(QPointF pointer)
     follow.window->move(pointer.toPoint() - follow.offset);
 }
 
-// XWayland names its input devices after itself (its XWAYLAND extension came only with 23.1).
-bool onXWayland(xcb_connection_t *c)
+// XInput's client library, loaded at the first move the program makes itself, and kept only on
+// XWayland, where that move needs it: an idle clock maps no more than it draws with.
+struct XInput
 {
-    const Reply<xcb_input_xi_query_device_reply_t> reply(
-        xcb_input_xi_query_device_reply(c, xcb_input_xi_query_device(c, XCB_INPUT_DEVICE_ALL), nullptr));
-    if (!reply)
-        return false;
-    for (auto it = xcb_input_xi_query_device_infos_iterator(reply.get()); it.rem; xcb_input_xi_device_info_next(&it)) {
-        const QLatin1StringView name(xcb_input_xi_device_info_name(it.data), xcb_input_xi_device_info_name_length(it.data));
-        if (name.startsWith(QLatin1StringView("xwayland-")))
+    void *handle = nullptr;
+    xcb_extension_t *id = nullptr;
+    decltype(&xcb_input_xi_query_device) queryDevice = nullptr;
+    decltype(&xcb_input_xi_query_device_reply) queryDeviceReply = nullptr;
+    decltype(&xcb_input_xi_query_device_infos_iterator) infos = nullptr;
+    decltype(&xcb_input_xi_device_info_next) next = nullptr;
+    decltype(&xcb_input_xi_device_info_name) name = nullptr;
+    decltype(&xcb_input_xi_device_info_name_length) nameLength = nullptr;
+    decltype(&xcb_input_xi_select_events) selectEvents = nullptr;
+    decltype(&xcb_input_raw_button_press_valuator_mask) valuatorMask = nullptr;
+    decltype(&xcb_input_raw_button_press_axisvalues) axisValues = nullptr;
+
+    bool load()
+    {
+        handle = dlopen("libxcb-xinput.so.0", RTLD_NOW | RTLD_LOCAL);
+        if (!handle)
+            return false;
+        auto get = [this](auto &function, const char *symbol) {
+            function = reinterpret_cast<std::remove_reference_t<decltype(function)>>(dlsym(handle, symbol));
+            return function != nullptr;
+        };
+        id = static_cast<xcb_extension_t *>(dlsym(handle, "xcb_input_id"));
+        if (id && get(queryDevice, "xcb_input_xi_query_device") &&
+            get(queryDeviceReply, "xcb_input_xi_query_device_reply") &&
+            get(infos, "xcb_input_xi_query_device_infos_iterator") && get(next, "xcb_input_xi_device_info_next") &&
+            get(name, "xcb_input_xi_device_info_name") && get(nameLength, "xcb_input_xi_device_info_name_length") &&
+            get(selectEvents, "xcb_input_xi_select_events") &&
+            get(valuatorMask, "xcb_input_raw_button_press_valuator_mask") &&
+            get(axisValues, "xcb_input_raw_button_press_axisvalues"))
             return true;
+        unload();
+        return false;
     }
-    return false;
-}
+
+    // libxcb keeps no pointer into the library once its requests are answered.
+    void unload()
+    {
+        if (handle)
+            dlclose(handle);
+        *this = XInput();
+    }
+
+    // XWayland names its input devices after itself (its XWAYLAND extension came only with 23.1).
+    bool onXWayland(xcb_connection_t *c) const
+    {
+        const Reply<xcb_input_xi_query_device_reply_t> reply(
+            queryDeviceReply(c, queryDevice(c, XCB_INPUT_DEVICE_ALL), nullptr));
+        if (!reply)
+            return false;
+        for (auto it = infos(reply.get()); it.rem; next(&it)) {
+            const QLatin1StringView device(name(it.data), nameLength(it.data));
+            if (device.startsWith(QLatin1StringView("xwayland-")))
+                return true;
+        }
+        return false;
+    }
+};
 
 double fromFixed(xcb_input_fp3232_t v)
 {
@@ -201,15 +251,11 @@ public:
         xcb_connection_t *c = x11Connection();
         if (!c)
             return;
-        static const bool wanted = onXWayland(c);
-        static RawMotion *filter = nullptr;
-        if (!wanted || on == (filter && filter->m_on))
+        // Decided at the first move, once; lives as long as the program, removed with the event dispatcher.
+        static RawMotion *const filter = forXWayland(c);
+        if (!filter || on == filter->m_on)
             return;
-        if (!filter) {
-            filter = new RawMotion; // lives as long as the program; removed with the event dispatcher
-            qApp->installNativeEventFilter(filter);
-        }
-        const xcb_query_extension_reply_t *xi = xcb_get_extension_data(c, &xcb_input_id);
+        const xcb_query_extension_reply_t *xi = xcb_get_extension_data(c, filter->m_xi.id);
         filter->m_opcode = xi && xi->present ? xi->major_opcode : 0;
         if (!filter->m_opcode)
             return;
@@ -218,7 +264,7 @@ public:
             xcb_input_event_mask_t head;
             uint32_t bits;
         } mask{{XCB_INPUT_DEVICE_ALL_MASTER, 1}, on ? uint32_t(XCB_INPUT_XI_EVENT_MASK_RAW_MOTION) : 0u};
-        xcb_input_xi_select_events(c, xcb_setup_roots_iterator(xcb_get_setup(c)).data->root, 1, &mask.head);
+        filter->m_xi.selectEvents(c, xcb_setup_roots_iterator(xcb_get_setup(c)).data->root, 1, &mask.head);
         xcb_flush(c);
         filter->m_on = on;
     }
@@ -236,8 +282,8 @@ public:
         // The motion event of the same step, when it came first, has counted it already.
         if (raw->time <= follow.seenAt || raw->valuators_len < 1)
             return false;
-        const uint32_t bits = *xcb_input_raw_button_press_valuator_mask(raw);
-        const xcb_input_fp3232_t *values = xcb_input_raw_button_press_axisvalues(raw);
+        const uint32_t bits = *m_xi.valuatorMask(raw);
+        const xcb_input_fp3232_t *values = m_xi.axisValues(raw);
         QPointF delta;
         if (bits & 1)
             delta.setX(fromFixed(*values++));
@@ -248,6 +294,23 @@ public:
     }
 
 private:
+    explicit RawMotion(const XInput &xi) : m_xi(xi) {}
+
+    static RawMotion *forXWayland(xcb_connection_t *c)
+    {
+        XInput xi;
+        if (!xi.load())
+            return nullptr;
+        if (!xi.onXWayland(c)) {
+            xi.unload();
+            return nullptr;
+        }
+        auto *filter = new RawMotion(xi);
+        qApp->installNativeEventFilter(filter);
+        return filter;
+    }
+
+    XInput m_xi;
     bool m_on = false;
     uint8_t m_opcode = 0;
 };
@@ -281,6 +344,10 @@ bool unmanagedWhereNotKeptAbove(QWidget *window)
         xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, id), nullptr));
     const uint32_t mask = (attributes ? attributes->your_event_mask : 0) | XCB_EVENT_MASK_VISIBILITY_CHANGE;
     xcb_change_window_attributes(c, id, XCB_CW_EVENT_MASK, &mask);
+    // No window manager reads the type of an unmanaged window, but wlroots (sway 1.10) gives the
+    // keyboard to none typed utility, so Escape would never reach its popup menu.
+    const xcb_atom_t normal = atom(c, "_NET_WM_WINDOW_TYPE_NORMAL");
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, id, atom(c, "_NET_WM_WINDOW_TYPE"), XCB_ATOM_ATOM, 32, 1, &normal);
     xcb_flush(c);
     new Restacker(window, c);
     return true;

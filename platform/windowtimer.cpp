@@ -52,6 +52,24 @@ void WindowTimer::startWithFirstPeriod(int ms)
     restart(ms > 0 ? ms : 1);
 }
 
+int WindowTimer::remainingTime() const
+{
+    if (!isRunning())
+        return -1;
+    if (TimerScheduler *scheduler = TimerScheduler::installed())
+        return scheduler->remaining(this);
+    return m_timer.remainingTime();
+}
+
+void WindowTimer::tickNow()
+{
+    if (!isRunning())
+        return;
+    m_firstPeriodPending = false;
+    restart(m_interval);
+    Q_EMIT timeout();
+}
+
 void WindowTimer::fire()
 {
     if (!isRunning())

@@ -16,6 +16,8 @@ public:
     virtual ~TimerScheduler() = default;
     virtual void arm(WindowTimer *timer, int ms) = 0;
     virtual void disarm(WindowTimer *timer) = 0;
+    // Milliseconds until the armed timer falls due.
+    virtual int remaining(const WindowTimer *timer) const = 0;
 
 protected:
     // The armed period of a timer has run out.
@@ -40,6 +42,12 @@ public:
     // Restarts the count with a first period of its own; the interval follows it.
     // Used to line a timer up with the turn of the clock's second.
     void startWithFirstPeriod(int ms);
+
+    // Milliseconds until the next tick, -1 when it does not run.
+    int remainingTime() const;
+    // Ticks now instead of at the tick that was coming, and counts the interval from now: a timer
+    // due within a few milliseconds of another can share that one's wake-up.
+    void tickNow();
 
 Q_SIGNALS:
     void timeout();

@@ -1,13 +1,18 @@
 #!/usr/bin/env bash
-# One-time check of the .deb on a clean Debian 12: builds the package, makes a minimal bookworm root
-# with debootstrap (kept for reruns), installs the package there with apt (which resolves its Depends),
-# and runs the program under xvfb-run inside the root: its clock window must be mapped, and it must
-# end with exit code 0 on SIGTERM. Run as root (chroot).
-#   check-deb.sh [BUILD_DIR] [ROOT_DIR]
+# One-time check of the .deb on a clean Debian release: builds the package on this machine, makes a
+# minimal root of RELEASE (bookworm, trixie) with debootstrap (kept for reruns), installs the package
+# there with apt (which resolves its Depends), and runs the program under xvfb-run inside the root: its
+# clock window must be mapped, and it must end with exit code 0 on SIGTERM. Run as root (chroot).
+#   check-deb.sh RELEASE [BUILD_DIR] [ROOT_DIR]
 set -euo pipefail
 src=$(cd "$(dirname "$0")/.." && pwd)
-build=${1:-/tmp/velmora-deb-build}
-root=${2:-/tmp/velmora-deb-root}
+if [ $# -lt 1 ]; then
+  echo "usage: $0 RELEASE [BUILD_DIR] [ROOT_DIR]   (RELEASE: bookworm, trixie, ...)" >&2
+  exit 2
+fi
+release=$1
+build=${2:-/tmp/velmora-deb-build}
+root=${3:-/tmp/velmora-deb-root-$release}
 mirror=$(sed -n 's/^URIs: *\(http[^ ]*debian\)$/\1/p' /etc/apt/sources.list.d/debian.sources 2>/dev/null | head -1)
 mirror=${mirror:-http://deb.debian.org/debian}
 
@@ -17,7 +22,7 @@ cmake --build "$build" -j2 --target velmora
 (cd "$build" && rm -f velmora_*.deb && cpack -G DEB >/dev/null)
 deb=$(ls "$build"/velmora_*.deb)
 
-[ -x "$root/usr/bin/apt-get" ] || debootstrap --variant=minbase bookworm "$root" "$mirror"
+[ -x "$root/usr/bin/apt-get" ] || debootstrap --variant=minbase "$release" "$root" "$mirror"
 cleanup() { umount -l "$root/proc" "$root/dev/pts" "$root/dev" 2>/dev/null || true; }
 trap cleanup EXIT
 mount -t proc proc "$root/proc"

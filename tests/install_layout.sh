@@ -19,7 +19,7 @@ check "desktop entry names the installed icon and command" 'grep -qx "Icon=examp
 check "desktop entry offers the action Saati Oku" 'grep -qx "Exec=velmora --oku" "$u/share/applications/example.orlenbay.Velmora.desktop"'
 check "hourly timer and its service in lib/systemd/user, not enabled" '[ -f "$u/lib/systemd/user/velmora-saat-basi.timer" ] && [ -f "$u/lib/systemd/user/velmora-saat-basi.service" ] && [ -z "$(find "$dest" -name "*.wants")" ]'
 check "metainfo valid" 'appstreamcli validate --no-net "$u/share/metainfo/example.orlenbay.Velmora.metainfo.xml" >/dev/null'
-check "manual page, changelog and copyright" '[ -s "$u/share/man/man1/velmora.1.gz" ] && [ -s "$u/share/doc/velmora/changelog.gz" ] && [ -s "$u/share/doc/velmora/copyright" ]'
+check "manual page, changelog and copyright" '[ -s "$u/share/man/man1/velmora.1.gz" ] && [ -s "$u/share/doc/velmora/changelog.Debian.gz" ] && [ -s "$u/share/doc/velmora/copyright" ]'
 check "bin/velmora in the install manifest" 'grep -qx /usr/bin/velmora "$build/install_manifest.txt"'
 check "uninstall leaves no file and no link" 'DESTDIR="$dest" cmake --build "$build" --target uninstall >/dev/null && [ -z "$(find "$dest" ! -type d)" ]'
 exit $fail

@@ -99,8 +99,7 @@ void TestAyarDeposu::okumakHicbirSeyYaratmaz()
     AyarDeposu::ayar_yaz(Anahtar::Ayar, QStringLiteral("1"));
     const QByteArray once = [] {
         QFile f(AyarDeposu::dosyaYolu());
-        f.open(QIODevice::ReadOnly);
-        return f.readAll();
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(not readable)");
     }();
     QCOMPARE(AyarDeposu::ayar_oku(QStringLiteral("Hiç Yazılmadı")), QString());
     QCOMPARE(AyarDeposu::ayar_oku(QStringLiteral("x"), QStringLiteral("Başka Bölüm")), QString());

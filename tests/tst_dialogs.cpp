@@ -15,7 +15,9 @@
 #include <QApplication>
 #include <QColorDialog>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
+#include <QLibraryInfo>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
@@ -151,6 +153,12 @@ void TestDialogs::menuOgeleri()
                                "Yardım\tF1", "Hakkında\tF6", "Çıkış\tF7"}));
     QMenu *ayarlar = menu->actions().at(2)->menu();
     QCOMPARE(tarif(ayarlar->actions()), (QStringList{"Şeffaflık Ayarı", "Renk Ayarı"}));
+    // The first test: the clock and its menu load none of Qt's own texts, the menu's windows do.
+    QCOMPARE(QCoreApplication::translate("QColorDialog", "Select Color"), QStringLiteral("Select Color"));
+    Renk renk;
+    if (!QFileInfo::exists(QLibraryInfo::path(QLibraryInfo::TranslationsPath) + QStringLiteral("/qtbase_tr.qm")))
+        QSKIP("qtbase_tr is not installed");
+    QCOMPARE(QCoreApplication::translate("QColorDialog", "Select Color"), QStringLiteral("Renk Seç"));
 }
 
 void TestDialogs::birKomutBirPencere_data()

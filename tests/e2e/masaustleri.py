@@ -170,7 +170,19 @@ class Sway(I3Commands, Session):
 
     def stop(self):
         Session.stop(self)
-        shutil.rmtree(getattr(self, "sway_home", ""), ignore_errors=True)
+        # sway starts swaybar, swaybg and XWayland in sessions of their own, out of reach of its
+        # group; all of them carry the home this run gave sway.
+        home = getattr(self, "sway_home", "")
+        if home:
+            mark = f"HOME={home}".encode() + b"\0"
+            for pid in filter(str.isdigit, os.listdir("/proc")):
+                try:
+                    with open(f"/proc/{pid}/environ", "rb") as f:
+                        if mark in f.read():
+                            os.kill(int(pid), signal.SIGKILL)
+                except OSError:
+                    pass
+            shutil.rmtree(home, ignore_errors=True)
 
     def session_env(self):
         return {"WAYLAND_DISPLAY": "wayland-1", "XDG_SESSION_TYPE": "wayland"}
@@ -458,6 +470,7 @@ class Run(ClockChecks):
             for name, _ in CHECKS:
                 self.results[name] = (False, f"desktop did not start: {e}")
             print(f"FAIL {self.d.kind}: did not start: {e}", flush=True)
+            self.d.stop()
             return
         try:
             env = dict(self.d.env, **self.d.session_env())

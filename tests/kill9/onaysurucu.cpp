@@ -26,7 +26,8 @@ int main(int argc, char **argv)
         // The checker's own proof: a plain overwrite cut off after its first half.
         QFile f(AyarDeposu::dosyaYolu());
         QFile eski(AyarDeposu::dosyaYolu());
-        eski.open(QIODevice::ReadOnly);
+        if (!eski.open(QIODevice::ReadOnly))
+            return 1;
         const QByteArray icerik = eski.readAll();
         eski.close();
         if (!f.open(QIODevice::WriteOnly))

@@ -77,3 +77,9 @@ void MockClock::disarm(platform::WindowTimer *timer)
 {
     m_due.remove(timer);
 }
+
+int MockClock::remaining(const platform::WindowTimer *timer) const
+{
+    const auto it = m_due.constFind(const_cast<platform::WindowTimer *>(timer));
+    return it == m_due.cend() ? -1 : int(it->at - m_now);
+}

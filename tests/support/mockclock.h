@@ -31,6 +31,7 @@ public:
 
     void arm(platform::WindowTimer *timer, int ms) override;
     void disarm(platform::WindowTimer *timer) override;
+    int remaining(const platform::WindowTimer *timer) const override;
 
 private:
     platform::WindowTimer *earliestDue(qint64 until) const;
