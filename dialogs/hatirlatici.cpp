@@ -4,7 +4,7 @@
 #include "platform/windowtimer.h"
 #include "startup/ayardeposu.h"
 
-#include <QRegularExpression>
+#include <algorithm>
 
 Hatirlatici::Hatirlatici(QObject *parent) : QObject(parent)
 {
@@ -16,8 +16,11 @@ Hatirlatici::Hatirlatici(QObject *parent) : QObject(parent)
 QTime Hatirlatici::vakit(const QString &saat, const QString &dakika)
 {
     // The boxes take any two characters: only one or two digits name an hour or a minute.
-    static const QRegularExpression rakamlar(QStringLiteral("^[0-9]{1,2}$"));
-    if (!rakamlar.match(saat).hasMatch() || !rakamlar.match(dakika).hasMatch())
+    const auto rakamlar = [](const QString &t) {
+        return (t.size() == 1 || t.size() == 2)
+               && std::all_of(t.cbegin(), t.cend(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+    };
+    if (!rakamlar(saat) || !rakamlar(dakika))
         return {};
     const int s = saat.toInt();
     const int d = dakika.toInt();

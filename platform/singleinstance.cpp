@@ -1,8 +1,9 @@
 #include "platform/singleinstance.h"
 
 #include <QFile>
-#include <QRegularExpression>
 #include <QSocketNotifier>
+
+#include <algorithm>
 
 #include <xcb/xcb.h>
 
@@ -126,7 +127,10 @@ QString SingleInstance::socketName()
     if (display.isEmpty()) {
         // ":1.0" and ":1" are the same display.
         display = qEnvironmentVariable("DISPLAY");
-        display.remove(QRegularExpression(QStringLiteral("\\.\\d+$")));
+        const int dot = display.lastIndexOf(QLatin1Char('.'));
+        if (dot > display.lastIndexOf(QLatin1Char(':')) && dot + 1 < display.size()
+            && std::all_of(display.cbegin() + dot + 1, display.cend(), [](QChar c) { return c.isDigit(); }))
+            display.truncate(dot);
     }
     if (display.isEmpty())
         display = QStringLiteral("wayland-0");

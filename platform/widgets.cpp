@@ -5,7 +5,6 @@
 #include <QLabel>
 #include <QPixmap>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QStyle>
 #include <QStyleOptionButton>
 
@@ -82,7 +81,9 @@ void growToCaption(QPushButton *button)
     option.text = button->text();
     const QRect contents = button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button);
     QString caption = button->text();
-    caption.remove(QRegularExpression(QStringLiteral("&(?!&)")));
+    // "&T" shows as an underlined T, "&&" as one "&".
+    for (int i = caption.indexOf(QLatin1Char('&')); i >= 0 && i < caption.size(); i = caption.indexOf(QLatin1Char('&'), i + 1))
+        caption.remove(i, 1);
     const QSize needed(textWidth(button->font(), caption) + button->width() - contents.width(),
                        lineHeight(button->font()) + button->height() - contents.height());
     button->resize(button->size().expandedTo(needed));
