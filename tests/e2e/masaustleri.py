@@ -145,6 +145,14 @@ class Sway(I3Commands, Session):
         run = os.path.join(home, "run")
         os.makedirs(run, mode=0o700)
         os.chown(run, NOBODY, NOBODY)
+        if self.oku_command:
+            # The sway user may not reach a program under root's home folder (a clone in /root): it is
+            # given a copy of its own, which only sends the running clock its request.
+            program, args = self.oku_command.split(" ", 1)
+            copy = os.path.join(home, "velmora")
+            shutil.copy(program, copy)
+            os.chmod(copy, 0o755)
+            self.oku_command = f"{copy} {args}"
         config = os.path.join(home, "config")
         with open(config, "w") as f:
             f.write("include /etc/sway/config\n"
