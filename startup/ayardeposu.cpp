@@ -313,18 +313,27 @@ Sonuc hata(int no, const char *adim)
     return s;
 }
 
-// 0 or the errno of the step that failed. An absent file reads as empty.
+// Far above any store the program writes (a reminder of a few megabytes included).
+constexpr qint64 enBuyukDepo = 16 * 1024 * 1024;
+
+// 0 or the errno of the step that failed. An absent file reads as empty. Only a regular file of
+// bounded size is a store: a FIFO would block the start, a device would never end.
 int dosyaOku(const QByteArray &yol, QByteArray *icerik, struct stat *bilgi = nullptr)
 {
-    const int fd = ::open(yol.constData(), O_RDONLY | O_CLOEXEC);
+    const int fd = ::open(yol.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return errno == ENOENT ? 0 : errno;
-    struct stat st;
-    if (::fstat(fd, &st) != 0) {
-        const int e = errno;
+    auto birak = [fd](int e) {
         ::close(fd);
         return e;
-    }
+    };
+    struct stat st;
+    if (::fstat(fd, &st) != 0)
+        return birak(errno);
+    if (!S_ISREG(st.st_mode))
+        return birak(EINVAL);
+    if (st.st_size > enBuyukDepo)
+        return birak(EOVERFLOW);
     icerik->reserve(st.st_size);
     if (bilgi)
         *bilgi = st;
@@ -333,17 +342,15 @@ int dosyaOku(const QByteArray &yol, QByteArray *icerik, struct stat *bilgi = nul
         const ssize_t n = ::read(fd, tampon, sizeof tampon);
         if (n < 0 && errno == EINTR)
             continue;
-        if (n < 0) {
-            const int e = errno;
-            ::close(fd);
-            return e;
-        }
+        if (n < 0)
+            return birak(errno);
         if (n == 0)
             break;
         icerik->append(tampon, n);
+        if (icerik->size() > enBuyukDepo) // grown while read
+            return birak(EOVERFLOW);
     }
-    ::close(fd);
-    return 0;
+    return birak(0);
 }
 
 // Like mkdir -p: 0 or the errno that stopped it.

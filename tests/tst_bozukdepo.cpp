@@ -33,6 +33,7 @@
 #include <cstdio>
 
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -432,6 +433,8 @@ void TestBozukDepo::yazilamayanDepo_data()
     QTest::newRow("dangling link into a folder") << "link-into-folder" << -1LL << varsayilan << "77" << ""
                                                  << "";
     QTest::newRow("writable (control)") << "writable" << -1LL << kullanici << "77" << "" << "";
+    QTest::newRow("a FIFO") << "fifo" << -1LL << varsayilan << "" << "error" << diger;
+    QTest::newRow("a link to /dev/zero") << "zero-device" << -1LL << varsayilan << "" << "no permission" << izin;
 }
 
 void TestBozukDepo::yazilamayanDepo()
@@ -455,6 +458,7 @@ void TestBozukDepo::yazilamayanDepo()
     QFile::setPermissions(d.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner |
                                         QFileDevice::ReadOther | QFileDevice::ExeOther);
     const QString klasor = d.filePath(QStringLiteral("config"));
+    const bool ozel = durum == QLatin1String("fifo") || durum == QLatin1String("zero-device");
     QVERIFY(QDir().mkpath(klasor));
     const QString yol = klasor + QStringLiteral("/Orlenbay.ini");
     // A store of 9 KB, as a long reminder makes it: larger than the room left in the disk cases.
@@ -468,6 +472,10 @@ void TestBozukDepo::yazilamayanDepo()
             QVERIFY(QDir().mkpath(hedefKlasor));
             QVERIFY(::chown(qPrintable(hedefKlasor), kim, kim) == 0 || !kok);
         }
+    } else if (durum == QLatin1String("fifo")) {
+        QVERIFY(::mkfifo(qPrintable(yol), 0644) == 0);
+    } else if (durum == QLatin1String("zero-device")) {
+        QVERIFY(QFile::link(QStringLiteral("/dev/zero"), yol));
     } else if (durum != QLatin1String("empty-readonly-folder")) {
         QFile f(yol);
         QVERIFY(f.open(QIODevice::WriteOnly));
@@ -478,7 +486,7 @@ void TestBozukDepo::yazilamayanDepo()
     QVERIFY(::chown(qPrintable(klasor), klasorOnun ? kim : 0, klasorOnun ? kim : 0) == 0 || !kok);
     const auto rx = QFileDevice::ReadOwner | QFileDevice::ExeOwner | QFileDevice::ReadOther | QFileDevice::ExeOther;
     QFile::setPermissions(klasor, klasorOnun ? rx | QFileDevice::WriteOwner : rx);
-    if (!baglanti && QFileInfo::exists(yol)) {
+    if (!baglanti && !ozel && QFileInfo::exists(yol)) {
         if (durum == QLatin1String("writable"))
             QVERIFY(::chown(qPrintable(yol), kim, kim) == 0 || !kok);
         QFile::setPermissions(yol, durum == QLatin1String("unreadable-file") ? QFileDevice::Permissions()
@@ -523,7 +531,15 @@ void TestBozukDepo::yazilamayanDepo()
     QCOMPARE(onayda.contains(QLatin1String("could not write")), !uyari.isEmpty());
     // A start on a store it cannot keep says so once, not once for every default.
     QVERIFY2(hata.section(QStringLiteral("onay:\n"), 0, 0).count(QLatin1String("could not write")) <= 1, qPrintable(hata));
-    if (!uyari.isEmpty() && !baglanti && QFileInfo::exists(yol)) {
+    if (ozel) {
+        // Neither read nor replaced: still the FIFO, still the link.
+        struct stat st;
+        QVERIFY(::lstat(qPrintable(yol), &st) == 0);
+        QVERIFY(durum == QLatin1String("fifo") ? S_ISFIFO(st.st_mode) : S_ISLNK(st.st_mode));
+        QCOMPARE(QDir(klasor).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System),
+                 QStringList{QStringLiteral("Orlenbay.ini")});
+    }
+    if (!uyari.isEmpty() && !baglanti && !ozel && QFileInfo::exists(yol)) {
         // Refused writes leave the file as it was, and nothing beside it.
         QFile::setPermissions(yol, QFileDevice::ReadOwner);
         QFile f(yol);
