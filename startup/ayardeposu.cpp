@@ -13,6 +13,7 @@
 #include <cstring>
 #include <vector>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
@@ -395,6 +396,41 @@ bool hedefBul(QByteArray *yol)
     return false;
 }
 
+// The new file is written beside the store as "<store>.yeni-" and seven base-36 digits: a name that
+// no file of the user's is likely to have, so that one left by a killed writer can be told apart.
+constexpr char geciciEk[] = ".yeni-";
+constexpr int geciciUzunluk = 7;
+
+bool geciciAdi(const QByteArray &ad, const QByteArray &hedefAdi)
+{
+    const QByteArray on = hedefAdi + geciciEk;
+    if (ad.size() != on.size() + geciciUzunluk || !ad.startsWith(on))
+        return false;
+    for (const char c : ad.sliced(on.size())) {
+        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'z')))
+            return false;
+    }
+    return true;
+}
+
+// New files that a writer killed on its way left beside the store. Called under the lock, so no
+// writer of ours is at work.
+void artiklariSil(const QByteArray &hedef)
+{
+    const QByteArray klasor = klasoru(hedef);
+    const QByteArray ad = hedef.sliced(hedef.lastIndexOf('/') + 1);
+    DIR *d = ::opendir(klasor.constData());
+    if (!d)
+        return;
+    while (const dirent *e = ::readdir(d)) {
+        struct stat st;
+        if (geciciAdi(QByteArray(e->d_name), ad) &&
+            ::fstatat(dirfd(d), e->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode))
+            ::unlinkat(dirfd(d), e->d_name, 0);
+    }
+    ::closedir(d);
+}
+
 // A new file beside the old one, synced, then renamed over it: the old file stays whole until the
 // new one is complete on disk, whatever fails on the way.
 Sonuc degistir(const QByteArray &hedef, const QByteArray &icerik, const struct stat *eski)
@@ -402,7 +438,8 @@ Sonuc degistir(const QByteArray &hedef, const QByteArray &icerik, const struct s
     QByteArray gecici;
     int fd = -1;
     for (int deneme = 0; fd < 0; ++deneme) {
-        gecici = hedef + '.' + QByteArray::number(QRandomGenerator::global()->generate(), 36);
+        gecici = hedef + geciciEk + QByteArray::number(QRandomGenerator::global()->generate(), 36)
+                                        .rightJustified(geciciUzunluk, '0');
         fd = ::open(gecici.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0 && (errno != EEXIST || deneme == 20))
             return hata(errno, "create");
@@ -500,6 +537,8 @@ Sonuc yazim(const QList<std::pair<QString, QString>> &degerler, const QString &b
     // A store the user made read-only stays as it is, even where the folder would allow a rename.
     if (var && ::faccessat(AT_FDCWD, hedef.constData(), W_OK, AT_EACCESS) != 0)
         return hata(errno, "open");
+
+    artiklariSil(hedef);
 
     Satirlar satirlar = cozumle(eski);
     for (const auto &[anahtar, metin] : degerler)

@@ -435,6 +435,8 @@ void TestBozukDepo::yazilamayanDepo_data()
     QTest::newRow("writable (control)") << "writable" << -1LL << kullanici << "77" << "" << "";
     QTest::newRow("a FIFO") << "fifo" << -1LL << varsayilan << "" << "error" << diger;
     QTest::newRow("a link to /dev/zero") << "zero-device" << -1LL << varsayilan << "" << "no permission" << izin;
+    QTest::newRow("new files of killed writers beside it") << "stale-new-files" << -1LL << kullanici << "77" << ""
+                                                          << "";
 }
 
 void TestBozukDepo::yazilamayanDepo()
@@ -459,6 +461,7 @@ void TestBozukDepo::yazilamayanDepo()
                                         QFileDevice::ReadOther | QFileDevice::ExeOther);
     const QString klasor = d.filePath(QStringLiteral("config"));
     const bool ozel = durum == QLatin1String("fifo") || durum == QLatin1String("zero-device");
+    const bool yazilabilir = durum == QLatin1String("writable") || durum == QLatin1String("stale-new-files");
     QVERIFY(QDir().mkpath(klasor));
     const QString yol = klasor + QStringLiteral("/Orlenbay.ini");
     // A store of 9 KB, as a long reminder makes it: larger than the room left in the disk cases.
@@ -481,16 +484,23 @@ void TestBozukDepo::yazilamayanDepo()
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write(depo);
     }
+    const QStringList eskiler = {QStringLiteral("Orlenbay.ini.yeni-00a1b2c"), QStringLiteral("Orlenbay.ini.yeni-zzzzzzz")};
+    if (durum == QLatin1String("stale-new-files")) {
+        for (const QString &ad : eskiler + QStringList{QStringLiteral("Orlenbay.ini.bak")}) {
+            QFile f(klasor + QLatin1Char('/') + ad);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+        }
+    }
     // The folder belongs to the child unless it is the read-only one; the file only when writable.
     const bool klasorOnun = !durum.contains(QLatin1String("readonly-folder"));
     QVERIFY(::chown(qPrintable(klasor), klasorOnun ? kim : 0, klasorOnun ? kim : 0) == 0 || !kok);
     const auto rx = QFileDevice::ReadOwner | QFileDevice::ExeOwner | QFileDevice::ReadOther | QFileDevice::ExeOther;
     QFile::setPermissions(klasor, klasorOnun ? rx | QFileDevice::WriteOwner : rx);
     if (!baglanti && !ozel && QFileInfo::exists(yol)) {
-        if (durum == QLatin1String("writable"))
+        if (yazilabilir)
             QVERIFY(::chown(qPrintable(yol), kim, kim) == 0 || !kok);
         QFile::setPermissions(yol, durum == QLatin1String("unreadable-file") ? QFileDevice::Permissions()
-                                   : durum == QLatin1String("writable")
+                                   : yazilabilir
                                        ? QFileDevice::ReadOwner | QFileDevice::WriteOwner
                                        : QFileDevice::ReadOwner | QFileDevice::ReadOther);
     }
@@ -539,6 +549,9 @@ void TestBozukDepo::yazilamayanDepo()
         QCOMPARE(QDir(klasor).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System),
                  QStringList{QStringLiteral("Orlenbay.ini")});
     }
+    if (durum == QLatin1String("stale-new-files")) // ours go, the user's own stays
+        QCOMPARE(QDir(klasor).entryList(QDir::Files | QDir::Hidden),
+                 (QStringList{QStringLiteral("Orlenbay.ini"), QStringLiteral("Orlenbay.ini.bak")}));
     if (!uyari.isEmpty() && !baglanti && !ozel && QFileInfo::exists(yol)) {
         // Refused writes leave the file as it was, and nothing beside it.
         QFile::setPermissions(yol, QFileDevice::ReadOwner);
