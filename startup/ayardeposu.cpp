@@ -4,7 +4,7 @@
 #include <QFile>
 #include <QLockFile>
 #include <QRandomGenerator>
-#include <QStandardPaths>
+#include <QDir>
 #include <QStringDecoder>
 #include <QStringList>
 #include <QThread>
@@ -564,8 +564,11 @@ QString Sonuc::mesaj() const
 
 QString dosyaYolu()
 {
-    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QLatin1Char('/') +
-           uygulama + QLatin1String(".ini");
+    // A relative XDG_CONFIG_HOME is no setting, as the XDG base directory rules have it: the
+    // store would land wherever the program was started.
+    const QString xdg = qEnvironmentVariable("XDG_CONFIG_HOME");
+    const QString klasor = QDir::isAbsolutePath(xdg) ? xdg : QDir::homePath() + QLatin1String("/.config");
+    return QDir::cleanPath(klasor) + QLatin1Char('/') + uygulama + QLatin1String(".ini");
 }
 
 QString ayar_oku(const QString &anahtar, const QString &bolumAdi)

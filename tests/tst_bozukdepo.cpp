@@ -437,6 +437,7 @@ void TestBozukDepo::yazilamayanDepo_data()
     QTest::newRow("a link to /dev/zero") << "zero-device" << -1LL << varsayilan << "" << "no permission" << izin;
     QTest::newRow("new files of killed writers beside it") << "stale-new-files" << -1LL << kullanici << "77" << ""
                                                           << "";
+    QTest::newRow("relative XDG_CONFIG_HOME") << "relative-xdg" << -1LL << kullanici << "77" << "" << "";
 }
 
 void TestBozukDepo::yazilamayanDepo()
@@ -459,9 +460,11 @@ void TestBozukDepo::yazilamayanDepo()
     QVERIFY(d.isValid());
     QFile::setPermissions(d.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner |
                                         QFileDevice::ReadOther | QFileDevice::ExeOther);
-    const QString klasor = d.filePath(QStringLiteral("config"));
+    // A relative XDG_CONFIG_HOME counts for nothing: the store is the one in ~/.config.
+    const bool goreli = durum == QLatin1String("relative-xdg");
+    const QString klasor = d.filePath(goreli ? QStringLiteral(".config") : QStringLiteral("config"));
     const bool ozel = durum == QLatin1String("fifo") || durum == QLatin1String("zero-device");
-    const bool yazilabilir = durum == QLatin1String("writable") || durum == QLatin1String("stale-new-files");
+    const bool yazilabilir = durum == QLatin1String("writable") || durum == QLatin1String("stale-new-files") || goreli;
     QVERIFY(QDir().mkpath(klasor));
     const QString yol = klasor + QStringLiteral("/Orlenbay.ini");
     // A store of 9 KB, as a long reminder makes it: larger than the room left in the disk cases.
@@ -507,10 +510,11 @@ void TestBozukDepo::yazilamayanDepo()
 
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), klasor);
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), goreli ? QStringLiteral("rel/conf") : klasor);
     env.insert(QStringLiteral("XDG_RUNTIME_DIR"), d.path());
     env.insert(QStringLiteral("HOME"), d.path());
     p.setProcessEnvironment(env);
+    p.setWorkingDirectory(d.path());
     const QString ben = QCoreApplication::applicationFilePath();
     const QStringList cocukArg = {ben, QStringLiteral("--cocuk"), QString::number(sinir)};
     if (kok)
@@ -552,6 +556,8 @@ void TestBozukDepo::yazilamayanDepo()
     if (durum == QLatin1String("stale-new-files")) // ours go, the user's own stays
         QCOMPARE(QDir(klasor).entryList(QDir::Files | QDir::Hidden),
                  (QStringList{QStringLiteral("Orlenbay.ini"), QStringLiteral("Orlenbay.ini.bak")}));
+    if (goreli)
+        QVERIFY(!QFileInfo::exists(d.filePath(QStringLiteral("rel"))));
     if (!uyari.isEmpty() && !baglanti && !ozel && QFileInfo::exists(yol)) {
         // Refused writes leave the file as it was, and nothing beside it.
         QFile::setPermissions(yol, QFileDevice::ReadOwner);
