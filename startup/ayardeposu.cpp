@@ -1,7 +1,9 @@
 #include "startup/ayardeposu.h"
 
 #include <QDeadlineTimer>
+#include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
 #include <QLockFile>
 #include <QRandomGenerator>
 #include <QDir>
@@ -512,7 +514,8 @@ Sonuc yazim(const QList<std::pair<QString, QString>> &degerler, const QString &b
         return hata(errno, "readlink");
 
     // Read and replace as one step against other clocks of the same user.
-    QLockFile kilit(QFile::decodeName(hedef) + QLatin1String(".lock"));
+    const QString kilitYolu = QFile::decodeName(hedef) + QLatin1String(".lock");
+    QLockFile kilit(kilitYolu);
     kilit.setStaleLockTime(10000);
     // Another clock holds it for one write, a few milliseconds: QLockFile's own wait would sleep 100 ms
     // and more between tries.
@@ -524,6 +527,11 @@ Sonuc yazim(const QList<std::pair<QString, QString>> &degerler, const QString &b
         const int no = errno;
         if (kilit.error() != QLockFile::LockFailedError || sure.hasExpired())
             return kilitHatasi(kilit.error(), no, klasoru(hedef));
+        // A writer killed between making the lock file and writing its name in it left it empty:
+        // QLockFile would wait out the whole stale time, and the write would fail meanwhile.
+        const QFileInfo bos(kilitYolu);
+        if (bos.exists() && bos.size() == 0 && bos.lastModified().msecsTo(QDateTime::currentDateTime()) > 1000)
+            kilit.removeStaleLockFile();
         QThread::msleep(2);
     }
 
