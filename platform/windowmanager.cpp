@@ -1,6 +1,7 @@
 #include "platform/windowmanager.h"
 
 #include <QAbstractNativeEventFilter>
+#include <QElapsedTimer>
 #include <QApplication>
 #include <QCursor>
 #include <QGuiApplication>
@@ -10,6 +11,7 @@
 #include <QMouseEvent>
 #include <QPointer>
 #include <QScreen>
+#include <QTimer>
 #include <QWidget>
 #include <QWindow>
 
@@ -118,14 +120,64 @@ bool windowManagerMoves(xcb_connection_t *c, xcb_window_t root)
     return contains(windowManagerSupports(c, root), atom(c, "_NET_WM_MOVERESIZE"));
 }
 
-// Raises an unmanaged window whenever the X server says another window covers it, unless the
-// covering window is the program's own popup menu. It lives as long as the window.
+// A window of another program that covers the whole screen over the clock: a locker or screen saver
+// (unmanaged), or a full-screen window a window manager frames. Neither is to be fought for the top.
+bool foreignFullScreenAbove(xcb_connection_t *c, xcb_window_t window, const QWidget *widget)
+{
+    const xcb_window_t root = rootOf(c, window);
+    const Reply<xcb_query_tree_reply_t> tree(xcb_query_tree_reply(c, xcb_query_tree(c, root), nullptr));
+    if (!tree)
+        return false;
+    const QScreen *screen = widget->screen();
+    const QRect logical = screen ? screen->geometry() : QRect();
+    const QRect monitor(logical.topLeft(), logical.size() * (screen ? screen->devicePixelRatio() : 1.0));
+    QList<WId> ours;
+    for (const QWindow *w : QGuiApplication::allWindows())
+        if (w->handle())
+            ours.append(w->winId());
+    const xcb_atom_t fullScreen = atom(c, "_NET_WM_STATE_FULLSCREEN");
+    const xcb_atom_t state = atom(c, "_NET_WM_STATE");
+    const xcb_window_t *children = xcb_query_tree_children(tree.get());
+    const int count = xcb_query_tree_children_length(tree.get());
+    // Bottom to top: only the windows stacked above the clock count.
+    const int at = int(std::find(children, children + count, window) - children);
+    for (int i = at + 1; i < count; ++i) {
+        const xcb_window_t w = children[i];
+        if (ours.contains(WId(w)))
+            continue;
+        const Reply<xcb_get_window_attributes_reply_t> attributes(
+            xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, w), nullptr));
+        if (!attributes || attributes->map_state != XCB_MAP_STATE_VIEWABLE)
+            continue;
+        const Reply<xcb_get_geometry_reply_t> g(xcb_get_geometry_reply(c, xcb_get_geometry(c, w), nullptr));
+        if (!g || !QRect(g->x, g->y, g->width, g->height).contains(monitor))
+            continue;
+        if (attributes->override_redirect || contains(atomList(c, w, state), fullScreen))
+            return true;
+        // A frame of the window manager: the state is its client's.
+        const Reply<xcb_query_tree_reply_t> inner(xcb_query_tree_reply(c, xcb_query_tree(c, w), nullptr));
+        if (!inner)
+            continue;
+        const xcb_window_t *clients = xcb_query_tree_children(inner.get());
+        for (int k = 0; k < xcb_query_tree_children_length(inner.get()); ++k)
+            if (contains(atomList(c, clients[k], state), fullScreen))
+                return true;
+    }
+    return false;
+}
+
+// Raises an unmanaged window when the X server says another window covers it, unless the covering
+// window is the program's own popup menu or another program's full-screen window. A window that
+// raises itself too would otherwise trade the top with it without end: a few raises a second at
+// most. It lives as long as the window.
 class Restacker : public QObject, public QAbstractNativeEventFilter
 {
 public:
     Restacker(QWidget *window, xcb_connection_t *c)
-        : QObject(window), m_connection(c), m_window(static_cast<xcb_window_t>(window->winId()))
+        : QObject(window), m_connection(c), m_window(static_cast<xcb_window_t>(window->winId())), m_widget(window)
     {
+        m_later.setSingleShot(true);
+        connect(&m_later, &QTimer::timeout, this, &Restacker::raiseIfCovered);
         qApp->installNativeEventFilter(this);
     }
     ~Restacker() override { qApp->removeNativeEventFilter(this); }
@@ -138,18 +190,36 @@ public:
         if ((event->response_type & 0x7f) != XCB_VISIBILITY_NOTIFY)
             return false;
         const auto *visibility = reinterpret_cast<const xcb_visibility_notify_event_t *>(event);
-        if (visibility->window != m_window || visibility->state == XCB_VISIBILITY_UNOBSCURED ||
-            QApplication::activePopupWidget())
+        if (visibility->window != m_window)
             return false;
-        const uint32_t above = XCB_STACK_MODE_ABOVE;
-        xcb_configure_window(m_connection, m_window, XCB_CONFIG_WINDOW_STACK_MODE, &above);
-        xcb_flush(m_connection);
+        m_covered = visibility->state != XCB_VISIBILITY_UNOBSCURED;
+        if (m_covered && !m_later.isActive()) {
+            const qint64 since = m_lastRaise.isValid() ? m_lastRaise.elapsed() : minGapMs;
+            m_later.start(int(std::max<qint64>(0, minGapMs - since)));
+        }
         return false;
     }
 
 private:
+    static constexpr qint64 minGapMs = 250;
+
+    void raiseIfCovered()
+    {
+        if (!m_covered || QApplication::activePopupWidget() ||
+            foreignFullScreenAbove(m_connection, m_window, m_widget))
+            return;
+        const uint32_t above = XCB_STACK_MODE_ABOVE;
+        xcb_configure_window(m_connection, m_window, XCB_CONFIG_WINDOW_STACK_MODE, &above);
+        xcb_flush(m_connection);
+        m_lastRaise.start();
+    }
+
     xcb_connection_t *m_connection;
     xcb_window_t m_window;
+    QWidget *m_widget; // the parent
+    QTimer m_later;
+    QElapsedTimer m_lastRaise;
+    bool m_covered = false;
 };
 
 // The in-program move: where the window manager does not move the window, it follows the pointer.

@@ -16,7 +16,8 @@ void keepAbove(QWidget *window);
 // Where the window manager cannot keep a window above the others (it announces no
 // _NET_WM_STATE_ABOVE: i3, sway's XWayland), the window goes unmanaged (override-redirect): it keeps
 // its own size and place, no taskbar lists it, and it raises itself again whenever a window is
-// stacked over it. Call before the window is first shown. True when the window went unmanaged.
+// stacked over it, but never over another program's full-screen window (a locker, a screen saver, a
+// film). Call before the window is first shown. True when the window went unmanaged.
 bool unmanagedWhereNotKeptAbove(QWidget *window);
 
 // True for a window that no window manager manages.

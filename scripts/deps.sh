@@ -14,7 +14,7 @@ build=(cmake make g++ pkg-config qt6-base-dev libsdl2-dev libxcb1-dev libxcb-xin
        fonts-liberation qt6-qpa-plugins qt6-wayland qt6-translations-l10n)
 test=(xvfb xauth openbox libxrandr2 libx11-6 xdotool x11-utils x11-apps imagemagick pulseaudio pulseaudio-utils libpulse-dev
       gcc sox python3 util-linux clang-14 libclang-rt-14-dev desktop-file-utils appstream binutils weston xwayland qt6-wayland lintian dpkg-dev
-      i3-wm i3status xterm sway)
+      i3-wm i3status i3lock xterm sway)
 desktops=(xfwm4 kwin-x11 mutter x11-xserver-utils dbus-daemon)
 
 bench=(libx11-dev libxdamage-dev libxfixes-dev x11-apps strace linux-perf heaptrack libfaketime

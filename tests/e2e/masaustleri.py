@@ -23,7 +23,7 @@ sys.dont_write_bytecode = True  # no cache folder in the source tree
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from masaustu import Desktop  # noqa: E402
 from saatkontrol import (CLOCK_H, CLOCK_W, KEYS, ON_PICTURE, ClockChecks, Fatal, StepFailed,  # noqa: E402
-                         greenish, is_black, poll, set_deadline)
+                         greenish, is_black, near, poll, set_deadline, stays)
 
 WIDTH, HEIGHT = 1280, 800
 DRAGS = 5  # each way; a fault that shows in most drags shows in these
@@ -40,6 +40,7 @@ CHECKS = [
     ("dialog", '"Zamanlayıcı" opens active and closes'),
     ("stopwatch", '"Kronometre" opens active and closes'),
     ("re-park", "the stopwatch's close brings a dragged clock back to the corner"),
+    ("locker", "under i3lock (as xss-lock starts it) the clock stays hidden and idle"),
     # Last: a drag that goes wrong may leave the clock where the popup cannot be reached.
     ("drag left", f"{DRAGS} drags up and left follow the pointer exactly"),
     ("drag right", f"{DRAGS} drags down and right follow the pointer exactly"),
@@ -405,6 +406,33 @@ class Run(ClockChecks):
     def c_repark(self):
         self.expect(self.dragged != self.corner, "the drag before the stopwatch left the clock at the corner")
         self.wait_clock_at(self.corner, "the clock back at the corner")
+
+    def c_locker(self):
+        if self.d.kind in ("sway", "mutter-wayland"):
+            return "an X locker does not lock a Wayland session"
+
+        def cpu_s():
+            with open(f"/proc/{self.proc.pid}/stat") as f:
+                fields = f.read().rsplit(")", 1)[1].split()
+            return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
+
+        def locked():
+            img = self.clock_image()
+            return img.count(near((0, 0, 255))) >= img.width * img.height * 0.95
+
+        lock = self.d.spawn(["i3lock", "-n", "-c", "0000ff"], "i3lock", env=dict(self.d.env, **self.d.session_env()))
+        try:
+            poll("i3lock over the clock", locked, timeout=5)
+            before = cpu_s()
+            stays("the clock hidden under i3lock", locked, duration=2.0, interval=0.2)
+            used = cpu_s() - before
+            # An unmanaged clock and the locker that raised themselves over each other took a core each.
+            self.expect(used < 0.2, f"{used * 1000:.0f} ms of CPU in 2 s under i3lock")
+        finally:
+            lock.terminate()
+            lock.wait(timeout=5)
+        self.expect_clock_shown("the clock back once i3lock ended")
+        return f"{used * 1000:.0f} ms of CPU in 2 s under it"
 
     def run(self):
         self.dragged = None
