@@ -19,6 +19,8 @@
 #include <xcb/xinput.h>
 
 #include <algorithm>
+#include <functional>
+#include <utility>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -336,24 +338,138 @@ void keepAbove(QWidget *window)
     window->raise();
 }
 
-bool unmanagedWhereNotKeptAbove(QWidget *window)
+namespace {
+
+// What a fresh start would make of the window under the window manager running now.
+bool wantsUnmanaged(xcb_connection_t *c, xcb_window_t root)
+{
+    const std::vector<xcb_atom_t> supported = windowManagerSupports(c, root);
+    return !supported.empty() && !contains(supported, atom(c, "_NET_WM_STATE_ABOVE"));
+}
+
+void addEventMask(xcb_connection_t *c, xcb_window_t window, uint32_t events)
+{
+    const Reply<xcb_get_window_attributes_reply_t> attributes(
+        xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, window), nullptr));
+    const uint32_t mask = (attributes ? attributes->your_event_mask : 0) | events;
+    xcb_change_window_attributes(c, window, XCB_CW_EVENT_MASK, &mask);
+    xcb_flush(c);
+}
+
+QObject *goUnmanaged(QWidget *window, xcb_connection_t *c)
+{
+    window->setWindowFlag(Qt::X11BypassWindowManagerHint, true);
+    addEventMask(c, static_cast<xcb_window_t>(window->winId()), XCB_EVENT_MASK_VISIBILITY_CHANGE);
+    return new Restacker(window, c);
+}
+
+// A window manager that starts, ends or gives way to another while the window is up: the window
+// becomes managed or unmanaged as a fresh start would make it, and is shown again.
+class ManagerWatch : public QObject, public QAbstractNativeEventFilter
+{
+public:
+    ManagerWatch(QWidget *window, xcb_connection_t *c, QObject *restacker, std::function<void()> changed)
+        : QObject(window), m_window(window), m_connection(c), m_restacker(restacker), m_changed(std::move(changed))
+    {
+        m_root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+        m_checkAtom = atom(c, "_NET_SUPPORTING_WM_CHECK");
+        m_supportedAtom = atom(c, "_NET_SUPPORTED");
+        addEventMask(c, m_root, XCB_EVENT_MASK_PROPERTY_CHANGE);
+        watchCheckWindow();
+        // A window manager sets its properties one by one as it starts: looked at once they are in.
+        m_settle.setSingleShot(true);
+        m_settle.setInterval(200);
+        connect(&m_settle, &QTimer::timeout, this, &ManagerWatch::follow);
+        qApp->installNativeEventFilter(this);
+    }
+    ~ManagerWatch() override { qApp->removeNativeEventFilter(this); }
+
+    bool nativeEventFilter(const QByteArray &type, void *message, qintptr *) override
+    {
+        if (type != "xcb_generic_event_t")
+            return false;
+        const auto *event = static_cast<const xcb_generic_event_t *>(message);
+        const uint8_t kind = event->response_type & 0x7f;
+        if (kind == XCB_PROPERTY_NOTIFY) {
+            const auto *p = reinterpret_cast<const xcb_property_notify_event_t *>(event);
+            if (p->window == m_root && (p->atom == m_checkAtom || p->atom == m_supportedAtom))
+                m_settle.start();
+        } else if (kind == XCB_DESTROY_NOTIFY) {
+            if (reinterpret_cast<const xcb_destroy_notify_event_t *>(event)->window == m_check)
+                m_settle.start();
+        }
+        return false;
+    }
+
+private:
+    void watchCheckWindow()
+    {
+        m_check = windowProperty(m_connection, m_root, m_checkAtom);
+        if (m_check != XCB_WINDOW_NONE) {
+            const uint32_t mask = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+            xcb_change_window_attributes(m_connection, m_check, XCB_CW_EVENT_MASK, &mask);
+            xcb_flush(m_connection);
+        }
+    }
+
+    void follow()
+    {
+        watchCheckWindow();
+        if (!m_window || wantsUnmanaged(m_connection, m_root) == isUnmanaged(m_window))
+            return;
+        m_shown = m_shown || m_window->isVisible();
+        m_window->hide();
+        // A managed window is handed back to the root by its window manager once it is withdrawn; mapped
+        // again before that, it would land in the old frame.
+        const Reply<xcb_query_tree_reply_t> tree(xcb_query_tree_reply(
+            m_connection, xcb_query_tree(m_connection, static_cast<xcb_window_t>(m_window->winId())), nullptr));
+        if (tree && tree->parent != m_root && ++m_waits < 10) {
+            m_settle.start();
+            return;
+        }
+        m_waits = 0;
+        // Where the last window manager left it, which Qt need not know: a move to the place Qt
+        // believes it at would be no move at all.
+        const Reply<xcb_get_geometry_reply_t> g(xcb_get_geometry_reply(
+            m_connection, xcb_get_geometry(m_connection, static_cast<xcb_window_t>(m_window->winId())), nullptr));
+        if (g)
+            m_window->move(QPoint(g->x, g->y) / m_window->devicePixelRatioF());
+        delete m_restacker.data();
+        if (wantsUnmanaged(m_connection, m_root))
+            m_restacker = goUnmanaged(m_window, m_connection);
+        else
+            m_window->setWindowFlag(Qt::X11BypassWindowManagerHint, false);
+        if (std::exchange(m_shown, false)) {
+            m_window->show();
+            if (m_changed)
+                m_changed();
+        }
+    }
+
+    QPointer<QWidget> m_window;
+    xcb_connection_t *m_connection;
+    QPointer<QObject> m_restacker;
+    std::function<void()> m_changed;
+    xcb_window_t m_root = XCB_WINDOW_NONE;
+    xcb_window_t m_check = XCB_WINDOW_NONE;
+    xcb_atom_t m_checkAtom = XCB_ATOM_NONE;
+    xcb_atom_t m_supportedAtom = XCB_ATOM_NONE;
+    QTimer m_settle;
+    bool m_shown = false;
+    int m_waits = 0;
+};
+
+} // namespace
+
+bool unmanagedWhereNotKeptAbove(QWidget *window, std::function<void()> managerChanged)
 {
     xcb_connection_t *c = x11Connection();
     if (!c || !window)
         return false;
     const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
-    const std::vector<xcb_atom_t> supported = windowManagerSupports(c, root);
-    if (supported.empty() || contains(supported, atom(c, "_NET_WM_STATE_ABOVE")))
-        return false;
-    window->setWindowFlag(Qt::X11BypassWindowManagerHint, true);
-    const auto id = static_cast<xcb_window_t>(window->winId());
-    const Reply<xcb_get_window_attributes_reply_t> attributes(
-        xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, id), nullptr));
-    const uint32_t mask = (attributes ? attributes->your_event_mask : 0) | XCB_EVENT_MASK_VISIBILITY_CHANGE;
-    xcb_change_window_attributes(c, id, XCB_CW_EVENT_MASK, &mask);
-    xcb_flush(c);
-    new Restacker(window, c);
-    return true;
+    QObject *restacker = wantsUnmanaged(c, root) ? goUnmanaged(window, c) : nullptr;
+    new ManagerWatch(window, c, restacker, std::move(managerChanged));
+    return restacker != nullptr;
 }
 
 bool isUnmanaged(const QWidget *window)

@@ -44,6 +44,8 @@ CHECKS = [
     # Last: a drag that goes wrong may leave the clock where the popup cannot be reached.
     ("drag left", f"{DRAGS} drags up and left follow the pointer exactly"),
     ("drag right", f"{DRAGS} drags down and right follow the pointer exactly"),
+    # After everything else: the desktop is another one from here on.
+    ("wm replaced", "openbox replaced by i3 while the clock runs: unmanaged, 133x34 at the corner"),
 ]
 
 
@@ -107,12 +109,16 @@ class I3(I3Commands, X11):
     runs i3 has a configuration; the wizard holds the keyboard until answered)."""
 
     def __init__(self, tmp):
+        X11.__init__(self, tmp, "i3", I3.argv_in(tmp), "i3-wm")
+
+    @staticmethod
+    def argv_in(tmp):
         config = os.path.join(tmp, "i3-config")
         with open("/etc/i3/config") as f:
             lines = [l for l in f if "i3-config-wizard" not in l]
         with open(config, "w") as f:
             f.writelines(lines)
-        X11.__init__(self, tmp, "i3", ["i3", "-c", config], "i3-wm")
+        return ["i3", "-c", config]
 
     def ipc(self, command):
         out = self.run("i3-msg", command)
@@ -433,6 +439,24 @@ class Run(ClockChecks):
             lock.wait(timeout=5)
         self.expect_clock_shown("the clock back once i3lock ended")
         return f"{used * 1000:.0f} ms of CPU in 2 s under it"
+
+    def c_wm_replaced(self):
+        if self.d.kind != "openbox":
+            return "openbox only"
+        self.d.openbox.terminate()
+        self.d.openbox.wait(timeout=5)
+        self.d.spawn(I3.argv_in(self.d.tmp), "i3")
+
+        def unmanaged_at_corner():
+            info = self.d.info(self.clock) or {}
+            return info.get("override") and self.d.geometry(self.clock) == (*self.corner, CLOCK_W, CLOCK_H)
+        try:
+            poll("the clock unmanaged at the corner under i3", unmanaged_at_corner, timeout=10)
+        except StepFailed:
+            self.fail(f"override-redirect {(self.d.info(self.clock) or {}).get('override')}, "
+                      f"at {self.d.geometry(self.clock)}")
+        self.expect_clock_shown("the clock shown under i3")
+        return "unmanaged at the corner"
 
     def run(self):
         self.dragged = None
