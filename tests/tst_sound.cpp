@@ -20,6 +20,7 @@
 #include <memory>
 #include <mutex>
 
+#include <pthread.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -208,6 +209,12 @@ void TestSound::librariesLoadedAtFirstPlay()
         QFile maps(QStringLiteral("/proc/self/maps"));
         return maps.open(QIODevice::ReadOnly) && maps.readAll().contains("libSDL2");
     };
+    auto lowestFreeKey = [] {
+        pthread_key_t k;
+        pthread_key_create(&k, nullptr);
+        pthread_key_delete(k);
+        return k;
+    };
     QVERIFY(!mapped());
     int beeps = 0;
     auto sound = makeSound(&beeps);
@@ -217,6 +224,12 @@ void TestSound::librariesLoadedAtFirstPlay()
     QVERIFY(mapped());
     QVERIFY(settles(*sound));
     QCOMPARE(beeps, 0);
+    // Unloaded with the thread; loaded again, it keeps no more of the process's 1024 pthread keys.
+    QVERIFY(!mapped());
+    const pthread_key_t freeBefore = lowestFreeKey();
+    sound->play(path(QStringLiteral("short.wav")));
+    QVERIFY(settles(*sound));
+    QCOMPARE(lowestFreeKey(), freeBefore);
 }
 
 void TestSound::defaultOutput()
