@@ -176,7 +176,8 @@ class Restacker : public QObject, public QAbstractNativeEventFilter
 {
 public:
     Restacker(QWidget *window, xcb_connection_t *c)
-        : QObject(window), m_connection(c), m_window(static_cast<xcb_window_t>(window->winId())), m_widget(window)
+        : QObject(window), m_connection(c), m_window(static_cast<xcb_window_t>(window->winId())),
+          m_widget(window)
     {
         m_later.setSingleShot(true);
         connect(&m_later, &QTimer::timeout, this, &Restacker::raiseIfCovered);
@@ -369,7 +370,8 @@ class ManagerWatch : public QObject, public QAbstractNativeEventFilter
 {
 public:
     ManagerWatch(QWidget *window, xcb_connection_t *c, QObject *restacker, std::function<void()> changed)
-        : QObject(window), m_window(window), m_connection(c), m_restacker(restacker), m_changed(std::move(changed))
+        : QObject(window), m_window(window), m_connection(c), m_restacker(restacker),
+          m_changed(std::move(changed))
     {
         m_root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
         m_checkAtom = atom(c, "_NET_SUPPORTING_WM_CHECK");
@@ -421,8 +423,9 @@ private:
         m_window->hide();
         // A managed window is handed back to the root by its window manager once it is withdrawn; mapped
         // again before that, it would land in the old frame.
-        const Reply<xcb_query_tree_reply_t> tree(xcb_query_tree_reply(
-            m_connection, xcb_query_tree(m_connection, static_cast<xcb_window_t>(m_window->winId())), nullptr));
+        const auto id = static_cast<xcb_window_t>(m_window->winId());
+        const Reply<xcb_query_tree_reply_t> tree(
+            xcb_query_tree_reply(m_connection, xcb_query_tree(m_connection, id), nullptr));
         if (tree && tree->parent != m_root && ++m_waits < 10) {
             m_settle.start();
             return;
@@ -430,8 +433,8 @@ private:
         m_waits = 0;
         // Where the last window manager left it, which Qt need not know: a move to the place Qt
         // believes it at would be no move at all.
-        const Reply<xcb_get_geometry_reply_t> g(xcb_get_geometry_reply(
-            m_connection, xcb_get_geometry(m_connection, static_cast<xcb_window_t>(m_window->winId())), nullptr));
+        const Reply<xcb_get_geometry_reply_t> g(
+            xcb_get_geometry_reply(m_connection, xcb_get_geometry(m_connection, id), nullptr));
         if (g)
             m_window->move(QPoint(g->x, g->y) / m_window->devicePixelRatioF());
         delete m_restacker.data();

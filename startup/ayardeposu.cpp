@@ -530,7 +530,8 @@ Sonuc yazim(const QList<std::pair<QString, QString>> &degerler, const QString &b
         // A writer killed between making the lock file and writing its name in it left it empty:
         // QLockFile would wait out the whole stale time, and the write would fail meanwhile.
         const QFileInfo bos(kilitYolu);
-        if (bos.exists() && bos.size() == 0 && bos.lastModified().msecsTo(QDateTime::currentDateTime()) > 1000)
+        if (bos.exists() && bos.size() == 0 &&
+            bos.lastModified().msecsTo(QDateTime::currentDateTime()) > 1000)
             kilit.removeStaleLockFile();
         QThread::msleep(2);
     }

@@ -434,9 +434,10 @@ void TestBozukDepo::yazilamayanDepo_data()
                                                  << "";
     QTest::newRow("writable (control)") << "writable" << -1LL << kullanici << "77" << "" << "";
     QTest::newRow("a FIFO") << "fifo" << -1LL << varsayilan << "" << "error" << diger;
-    QTest::newRow("a link to /dev/zero") << "zero-device" << -1LL << varsayilan << "" << "no permission" << izin;
-    QTest::newRow("new files of killed writers beside it") << "stale-new-files" << -1LL << kullanici << "77" << ""
-                                                          << "";
+    QTest::newRow("a link to /dev/zero") << "zero-device" << -1LL << varsayilan << "" << "no permission"
+                                         << izin;
+    QTest::newRow("new files of killed writers beside it") << "stale-new-files" << -1LL << kullanici << "77"
+                                                          << "" << "";
     QTest::newRow("relative XDG_CONFIG_HOME") << "relative-xdg" << -1LL << kullanici << "77" << "" << "";
 }
 
@@ -464,7 +465,8 @@ void TestBozukDepo::yazilamayanDepo()
     const bool goreli = durum == QLatin1String("relative-xdg");
     const QString klasor = d.filePath(goreli ? QStringLiteral(".config") : QStringLiteral("config"));
     const bool ozel = durum == QLatin1String("fifo") || durum == QLatin1String("zero-device");
-    const bool yazilabilir = durum == QLatin1String("writable") || durum == QLatin1String("stale-new-files") || goreli;
+    const bool yazilabilir =
+        durum == QLatin1String("writable") || durum == QLatin1String("stale-new-files") || goreli;
     QVERIFY(QDir().mkpath(klasor));
     const QString yol = klasor + QStringLiteral("/Orlenbay.ini");
     // A store of 9 KB, as a long reminder makes it: larger than the room left in the disk cases.
@@ -487,10 +489,11 @@ void TestBozukDepo::yazilamayanDepo()
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write(depo);
     }
-    const QStringList eskiler = {QStringLiteral("Orlenbay.ini.yeni-00a1b2c"), QStringLiteral("Orlenbay.ini.yeni-zzzzzzz")};
     if (durum == QLatin1String("stale-new-files")) {
-        for (const QString &ad : eskiler + QStringList{QStringLiteral("Orlenbay.ini.bak")}) {
-            QFile f(klasor + QLatin1Char('/') + ad);
+        // Two left by killed writers, and a file of the user's own.
+        const char *adlar[] = {"Orlenbay.ini.yeni-00a1b2c", "Orlenbay.ini.yeni-zzzzzzz", "Orlenbay.ini.bak"};
+        for (const char *ad : adlar) {
+            QFile f(klasor + QLatin1Char('/') + QLatin1String(ad));
             QVERIFY(f.open(QIODevice::WriteOnly));
         }
     }
@@ -544,14 +547,15 @@ void TestBozukDepo::yazilamayanDepo()
     QVERIFY2(uyari.isEmpty() != onayda.contains(onayUyarisi), qPrintable(hata));
     QCOMPARE(onayda.contains(QLatin1String("could not write")), !uyari.isEmpty());
     // A start on a store it cannot keep says so once, not once for every default.
-    QVERIFY2(hata.section(QStringLiteral("onay:\n"), 0, 0).count(QLatin1String("could not write")) <= 1, qPrintable(hata));
+    QVERIFY2(hata.section(QStringLiteral("onay:\n"), 0, 0).count(QLatin1String("could not write")) <= 1,
+             qPrintable(hata));
     if (ozel) {
         // Neither read nor replaced: still the FIFO, still the link.
         struct stat st;
         QVERIFY(::lstat(qPrintable(yol), &st) == 0);
         QVERIFY(durum == QLatin1String("fifo") ? S_ISFIFO(st.st_mode) : S_ISLNK(st.st_mode));
-        QCOMPARE(QDir(klasor).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System),
-                 QStringList{QStringLiteral("Orlenbay.ini")});
+        const auto hepsi = QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System;
+        QCOMPARE(QDir(klasor).entryList(hepsi), QStringList{QStringLiteral("Orlenbay.ini")});
     }
     if (durum == QLatin1String("stale-new-files")) // ours go, the user's own stays
         QCOMPARE(QDir(klasor).entryList(QDir::Files | QDir::Hidden),
