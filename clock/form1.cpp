@@ -47,7 +47,8 @@ Form1::Form1(QWidget *parent)
     setWindowTitle(QStringLiteral("Form1"));
     setAttribute(Qt::WA_DeleteOnClose);
     setFixedSize(Genislik, Yukseklik);
-    platform::unmanagedWhereNotKeptAbove(this);
+    // A window manager that comes or goes under the clock: back to the corner, on top.
+    platform::unmanagedWhereNotKeptAbove(this, [this] { Form_Activate(); });
     setAutoFillBackground(true);
     platform::setPaletteColor(this, QPalette::Window, Qt::black);
 

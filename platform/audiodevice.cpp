@@ -8,6 +8,8 @@
 #include <QtGlobal>
 
 #include <dlfcn.h>
+#include <optional>
+#include <pthread.h>
 #include <string_view>
 
 namespace platform {
@@ -27,6 +29,9 @@ struct Sdl
 #undef VELMORA_SDL_MEMBER
     void (*SDL_TLSCleanup)() = nullptr; // since SDL 2.0.16
     void *library = nullptr;
+    // SDL's key for its thread storage, which it never deletes: a process has 1024 keys, and every load
+    // would take one more. Unknown, the library stays loaded and keeps the one key it has.
+    std::optional<pthread_key_t> storageKey;
 };
 
 // Used by the sound thread alone, and there is one at a time.
@@ -51,13 +56,23 @@ const Sdl *sdl()
         return nullptr;
     }
     api.library = lib;
+    // SDL makes its key at its first call that touches thread storage, as the lowest free one; and it
+    // stores a value under it for this thread, where a key made by any other thread holds none.
+    pthread_key_t lowestFree;
+    if (pthread_key_create(&lowestFree, nullptr) == 0) {
+        pthread_key_delete(lowestFree);
+        api.SDL_GetError();
+        if (pthread_getspecific(lowestFree)) api.storageKey = lowestFree;
+    }
     return &api;
 }
 
 void unloadSdl()
 {
-    if (!api.library) return;
+    if (!api.library || !api.storageKey) return;
     api.SDL_Quit(); // frees what SDL keeps in its own globals (hints, thread storage)
+    if (api.SDL_TLSCleanup) api.SDL_TLSCleanup();
+    pthread_key_delete(*api.storageKey);
     dlclose(api.library);
     api = Sdl();
 }

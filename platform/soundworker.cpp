@@ -65,6 +65,7 @@ struct SoundWorker::State
     bool noOutput = false; // the last search found none: the next one waits for the next announcement
 
     void run();
+    void serve(std::unique_lock<std::mutex> &lk); // until the queue is empty and the device closed
     void process(const Request &r);
     bool ensureOpen();
     void close();
@@ -76,6 +77,22 @@ void SoundWorker::State::run()
     // A name of its own, so ps, perf and the tests can tell it from the threads of other libraries.
     pthread_setname_np(pthread_self(), "velmora-ses");
     std::unique_lock lk(lock);
+    for (;;) {
+        serve(lk);
+        const bool quitting = quit;
+        lk.unlock();
+        close();
+        device->threadEnds(!quitting);
+        lk.lock();
+        // A request posted while the thread was ending found it still running and woke nobody.
+        if (quit || queue.empty()) break;
+    }
+    running = false;
+    ended.notify_all();
+}
+
+void SoundWorker::State::serve(std::unique_lock<std::mutex> &lk)
+{
     for (;;) {
         if (quit) break;
         if (queue.empty()) {
@@ -103,13 +120,6 @@ void SoundWorker::State::run()
         process(r);
         lk.lock();
     }
-    const bool quitting = quit;
-    lk.unlock();
-    close();
-    device->threadEnds(!quitting);
-    lk.lock();
-    running = false;
-    ended.notify_all();
 }
 
 void SoundWorker::State::process(const Request &r)

@@ -1,6 +1,7 @@
 #include "platform/windowmanager.h"
 
 #include <QAbstractNativeEventFilter>
+#include <QElapsedTimer>
 #include <QApplication>
 #include <QCursor>
 #include <QGuiApplication>
@@ -10,6 +11,7 @@
 #include <QMouseEvent>
 #include <QPointer>
 #include <QScreen>
+#include <QTimer>
 #include <QWidget>
 #include <QWindow>
 
@@ -19,7 +21,9 @@
 #include <dlfcn.h>
 
 #include <algorithm>
+#include <functional>
 #include <type_traits>
+#include <utility>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -121,14 +125,65 @@ bool windowManagerMoves(xcb_connection_t *c, xcb_window_t root)
     return contains(windowManagerSupports(c, root), atom(c, "_NET_WM_MOVERESIZE"));
 }
 
-// Raises an unmanaged window whenever the X server says another window covers it, unless the
-// covering window is the program's own popup menu. It lives as long as the window.
+// A window of another program that covers the whole screen over the clock: a locker or screen saver
+// (unmanaged), or a full-screen window a window manager frames. Neither is to be fought for the top.
+bool foreignFullScreenAbove(xcb_connection_t *c, xcb_window_t window, const QWidget *widget)
+{
+    const xcb_window_t root = rootOf(c, window);
+    const Reply<xcb_query_tree_reply_t> tree(xcb_query_tree_reply(c, xcb_query_tree(c, root), nullptr));
+    if (!tree)
+        return false;
+    const QScreen *screen = widget->screen();
+    const QRect logical = screen ? screen->geometry() : QRect();
+    const QRect monitor(logical.topLeft(), logical.size() * (screen ? screen->devicePixelRatio() : 1.0));
+    QList<WId> ours;
+    for (const QWindow *w : QGuiApplication::allWindows())
+        if (w->handle())
+            ours.append(w->winId());
+    const xcb_atom_t fullScreen = atom(c, "_NET_WM_STATE_FULLSCREEN");
+    const xcb_atom_t state = atom(c, "_NET_WM_STATE");
+    const xcb_window_t *children = xcb_query_tree_children(tree.get());
+    const int count = xcb_query_tree_children_length(tree.get());
+    // Bottom to top: only the windows stacked above the clock count.
+    const int at = int(std::find(children, children + count, window) - children);
+    for (int i = at + 1; i < count; ++i) {
+        const xcb_window_t w = children[i];
+        if (ours.contains(WId(w)))
+            continue;
+        const Reply<xcb_get_window_attributes_reply_t> attributes(
+            xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, w), nullptr));
+        if (!attributes || attributes->map_state != XCB_MAP_STATE_VIEWABLE)
+            continue;
+        const Reply<xcb_get_geometry_reply_t> g(xcb_get_geometry_reply(c, xcb_get_geometry(c, w), nullptr));
+        if (!g || !QRect(g->x, g->y, g->width, g->height).contains(monitor))
+            continue;
+        if (attributes->override_redirect || contains(atomList(c, w, state), fullScreen))
+            return true;
+        // A frame of the window manager: the state is its client's.
+        const Reply<xcb_query_tree_reply_t> inner(xcb_query_tree_reply(c, xcb_query_tree(c, w), nullptr));
+        if (!inner)
+            continue;
+        const xcb_window_t *clients = xcb_query_tree_children(inner.get());
+        for (int k = 0; k < xcb_query_tree_children_length(inner.get()); ++k)
+            if (contains(atomList(c, clients[k], state), fullScreen))
+                return true;
+    }
+    return false;
+}
+
+// Raises an unmanaged window when the X server says another window covers it, unless the covering
+// window is the program's own popup menu or another program's full-screen window. A window that
+// raises itself too would otherwise trade the top with it without end: a few raises a second at
+// most. It lives as long as the window.
 class Restacker : public QObject, public QAbstractNativeEventFilter
 {
 public:
     Restacker(QWidget *window, xcb_connection_t *c)
-        : QObject(window), m_connection(c), m_window(static_cast<xcb_window_t>(window->winId()))
+        : QObject(window), m_connection(c), m_window(static_cast<xcb_window_t>(window->winId())),
+          m_widget(window)
     {
+        m_later.setSingleShot(true);
+        connect(&m_later, &QTimer::timeout, this, &Restacker::raiseIfCovered);
         qApp->installNativeEventFilter(this);
     }
     ~Restacker() override { qApp->removeNativeEventFilter(this); }
@@ -141,18 +196,36 @@ public:
         if ((event->response_type & 0x7f) != XCB_VISIBILITY_NOTIFY)
             return false;
         const auto *visibility = reinterpret_cast<const xcb_visibility_notify_event_t *>(event);
-        if (visibility->window != m_window || visibility->state == XCB_VISIBILITY_UNOBSCURED ||
-            QApplication::activePopupWidget())
+        if (visibility->window != m_window)
             return false;
-        const uint32_t above = XCB_STACK_MODE_ABOVE;
-        xcb_configure_window(m_connection, m_window, XCB_CONFIG_WINDOW_STACK_MODE, &above);
-        xcb_flush(m_connection);
+        m_covered = visibility->state != XCB_VISIBILITY_UNOBSCURED;
+        if (m_covered && !m_later.isActive()) {
+            const qint64 since = m_lastRaise.isValid() ? m_lastRaise.elapsed() : minGapMs;
+            m_later.start(int(std::max<qint64>(0, minGapMs - since)));
+        }
         return false;
     }
 
 private:
+    static constexpr qint64 minGapMs = 250;
+
+    void raiseIfCovered()
+    {
+        if (!m_covered || QApplication::activePopupWidget() ||
+            foreignFullScreenAbove(m_connection, m_window, m_widget))
+            return;
+        const uint32_t above = XCB_STACK_MODE_ABOVE;
+        xcb_configure_window(m_connection, m_window, XCB_CONFIG_WINDOW_STACK_MODE, &above);
+        xcb_flush(m_connection);
+        m_lastRaise.start();
+    }
+
     xcb_connection_t *m_connection;
     xcb_window_t m_window;
+    QWidget *m_widget; // the parent
+    QTimer m_later;
+    QElapsedTimer m_lastRaise;
+    bool m_covered = false;
 };
 
 // The in-program move: where the window manager does not move the window, it follows the pointer.
@@ -329,28 +402,146 @@ void keepAbove(QWidget *window)
     window->raise();
 }
 
-bool unmanagedWhereNotKeptAbove(QWidget *window)
+namespace {
+
+// What a fresh start would make of the window under the window manager running now.
+bool wantsUnmanaged(xcb_connection_t *c, xcb_window_t root)
 {
-    xcb_connection_t *c = x11Connection();
-    if (!c || !window)
-        return false;
-    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
     const std::vector<xcb_atom_t> supported = windowManagerSupports(c, root);
-    if (supported.empty() || contains(supported, atom(c, "_NET_WM_STATE_ABOVE")))
-        return false;
+    return !supported.empty() && !contains(supported, atom(c, "_NET_WM_STATE_ABOVE"));
+}
+
+void addEventMask(xcb_connection_t *c, xcb_window_t window, uint32_t events)
+{
+    const Reply<xcb_get_window_attributes_reply_t> attributes(
+        xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, window), nullptr));
+    const uint32_t mask = (attributes ? attributes->your_event_mask : 0) | events;
+    xcb_change_window_attributes(c, window, XCB_CW_EVENT_MASK, &mask);
+    xcb_flush(c);
+}
+
+QObject *goUnmanaged(QWidget *window, xcb_connection_t *c)
+{
     window->setWindowFlag(Qt::X11BypassWindowManagerHint, true);
     const auto id = static_cast<xcb_window_t>(window->winId());
-    const Reply<xcb_get_window_attributes_reply_t> attributes(
-        xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, id), nullptr));
-    const uint32_t mask = (attributes ? attributes->your_event_mask : 0) | XCB_EVENT_MASK_VISIBILITY_CHANGE;
-    xcb_change_window_attributes(c, id, XCB_CW_EVENT_MASK, &mask);
+    addEventMask(c, id, XCB_EVENT_MASK_VISIBILITY_CHANGE);
     // No window manager reads the type of an unmanaged window, but wlroots (sway 1.10) gives the
     // keyboard to none typed utility, so Escape would never reach its popup menu.
     const xcb_atom_t normal = atom(c, "_NET_WM_WINDOW_TYPE_NORMAL");
     xcb_change_property(c, XCB_PROP_MODE_REPLACE, id, atom(c, "_NET_WM_WINDOW_TYPE"), XCB_ATOM_ATOM, 32, 1, &normal);
     xcb_flush(c);
-    new Restacker(window, c);
-    return true;
+    return new Restacker(window, c);
+}
+
+// A window manager that starts, ends or gives way to another while the window is up: the window
+// becomes managed or unmanaged as a fresh start would make it, and is shown again.
+class ManagerWatch : public QObject, public QAbstractNativeEventFilter
+{
+public:
+    ManagerWatch(QWidget *window, xcb_connection_t *c, QObject *restacker, std::function<void()> changed)
+        : QObject(window), m_window(window), m_connection(c), m_restacker(restacker),
+          m_changed(std::move(changed))
+    {
+        m_root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+        m_checkAtom = atom(c, "_NET_SUPPORTING_WM_CHECK");
+        m_supportedAtom = atom(c, "_NET_SUPPORTED");
+        addEventMask(c, m_root, XCB_EVENT_MASK_PROPERTY_CHANGE);
+        watchCheckWindow();
+        // A window manager sets its properties one by one as it starts: looked at once they are in.
+        m_settle.setSingleShot(true);
+        m_settle.setInterval(200);
+        connect(&m_settle, &QTimer::timeout, this, &ManagerWatch::follow);
+        qApp->installNativeEventFilter(this);
+    }
+    ~ManagerWatch() override { qApp->removeNativeEventFilter(this); }
+
+    bool nativeEventFilter(const QByteArray &type, void *message, qintptr *) override
+    {
+        if (type != "xcb_generic_event_t")
+            return false;
+        const auto *event = static_cast<const xcb_generic_event_t *>(message);
+        const uint8_t kind = event->response_type & 0x7f;
+        if (kind == XCB_PROPERTY_NOTIFY) {
+            const auto *p = reinterpret_cast<const xcb_property_notify_event_t *>(event);
+            if (p->window == m_root && (p->atom == m_checkAtom || p->atom == m_supportedAtom))
+                m_settle.start();
+        } else if (kind == XCB_DESTROY_NOTIFY) {
+            if (reinterpret_cast<const xcb_destroy_notify_event_t *>(event)->window == m_check)
+                m_settle.start();
+        }
+        return false;
+    }
+
+private:
+    void watchCheckWindow()
+    {
+        m_check = windowProperty(m_connection, m_root, m_checkAtom);
+        if (m_check != XCB_WINDOW_NONE) {
+            const uint32_t mask = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+            xcb_change_window_attributes(m_connection, m_check, XCB_CW_EVENT_MASK, &mask);
+            xcb_flush(m_connection);
+        }
+    }
+
+    void follow()
+    {
+        watchCheckWindow();
+        if (!m_window || wantsUnmanaged(m_connection, m_root) == isUnmanaged(m_window))
+            return;
+        m_shown = m_shown || m_window->isVisible();
+        m_window->hide();
+        // A managed window is handed back to the root by its window manager once it is withdrawn; mapped
+        // again before that, it would land in the old frame.
+        const auto id = static_cast<xcb_window_t>(m_window->winId());
+        const Reply<xcb_query_tree_reply_t> tree(
+            xcb_query_tree_reply(m_connection, xcb_query_tree(m_connection, id), nullptr));
+        if (tree && tree->parent != m_root && ++m_waits < 10) {
+            m_settle.start();
+            return;
+        }
+        m_waits = 0;
+        // Where the last window manager left it, which Qt need not know: a move to the place Qt
+        // believes it at would be no move at all.
+        const Reply<xcb_get_geometry_reply_t> g(
+            xcb_get_geometry_reply(m_connection, xcb_get_geometry(m_connection, id), nullptr));
+        if (g)
+            m_window->move(QPoint(g->x, g->y) / m_window->devicePixelRatioF());
+        delete m_restacker.data();
+        if (wantsUnmanaged(m_connection, m_root))
+            m_restacker = goUnmanaged(m_window, m_connection);
+        else
+            m_window->setWindowFlag(Qt::X11BypassWindowManagerHint, false);
+        if (std::exchange(m_shown, false)) {
+            m_window->show();
+            if (m_changed)
+                m_changed();
+        }
+    }
+
+    QPointer<QWidget> m_window;
+    xcb_connection_t *m_connection;
+    QPointer<QObject> m_restacker;
+    std::function<void()> m_changed;
+    xcb_window_t m_root = XCB_WINDOW_NONE;
+    xcb_window_t m_check = XCB_WINDOW_NONE;
+    xcb_atom_t m_checkAtom = XCB_ATOM_NONE;
+    xcb_atom_t m_supportedAtom = XCB_ATOM_NONE;
+    QTimer m_settle;
+    bool m_shown = false;
+    int m_waits = 0;
+};
+
+} // namespace
+
+bool unmanagedWhereNotKeptAbove(QWidget *window, std::function<void()> managerChanged)
+{
+    xcb_connection_t *c = x11Connection();
+    if (!c || !window)
+        return false;
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    QObject *restacker = wantsUnmanaged(c, root) ? goUnmanaged(window, c) : nullptr;
+    new ManagerWatch(window, c, restacker, std::move(managerChanged));
+    return restacker != nullptr;
 }
 
 bool isUnmanaged(const QWidget *window)

@@ -3,6 +3,8 @@
 #include <QPoint>
 #include <QRect>
 
+#include <functional>
+
 class QIcon;
 class QMenu;
 class QWidget;
@@ -16,8 +18,11 @@ void keepAbove(QWidget *window);
 // Where the window manager cannot keep a window above the others (it announces no
 // _NET_WM_STATE_ABOVE: i3, sway's XWayland), the window goes unmanaged (override-redirect): it keeps
 // its own size and place, no taskbar lists it, and it raises itself again whenever a window is
-// stacked over it. Call before the window is first shown. True when the window went unmanaged.
-bool unmanagedWhereNotKeptAbove(QWidget *window);
+// stacked over it, but never over another program's full-screen window (a locker, a screen saver, a
+// film). Call before the window is first shown. True when the window went unmanaged. Where the window
+// manager starts, ends or is replaced later, the window follows as a fresh start would, is shown
+// again, and managerChanged runs.
+bool unmanagedWhereNotKeptAbove(QWidget *window, std::function<void()> managerChanged = {});
 
 // True for a window that no window manager manages.
 bool isUnmanaged(const QWidget *window);

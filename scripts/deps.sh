@@ -16,7 +16,7 @@ build=(cmake make g++ pkg-config qt6-base-dev libsdl2-dev libxcb1-dev libxcb-xin
        fonts-liberation qt6-qpa-plugins qt6-wayland qt6-translations-l10n)
 test=(xvfb xauth openbox libxrandr2 libx11-6 xdotool x11-utils x11-apps imagemagick pulseaudio pulseaudio-utils libpulse-dev
       gcc sox python3 util-linux clang libclang-rt-dev llvm desktop-file-utils appstream binutils weston xwayland qt6-wayland lintian dpkg-dev
-      i3-wm i3status xterm sway x11-xserver-utils
+      i3-wm i3status i3lock xterm sway x11-xserver-utils
       at-spi2-core python3-pyatspi dbus-daemon libfaketime
       fonts-dejavu-core systemd)
 desktops=(xfwm4 kwin-x11 mutter)

@@ -1,10 +1,12 @@
 #include "startup/ayardeposu.h"
 
 #include <QDeadlineTimer>
+#include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
 #include <QLockFile>
 #include <QRandomGenerator>
-#include <QStandardPaths>
+#include <QDir>
 #include <QStringDecoder>
 #include <QStringList>
 #include <QThread>
@@ -13,6 +15,7 @@
 #include <cstring>
 #include <vector>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
@@ -313,18 +316,27 @@ Sonuc hata(int no, const char *adim)
     return s;
 }
 
-// 0 or the errno of the step that failed. An absent file reads as empty.
+// Far above any store the program writes (a reminder of a few megabytes included).
+constexpr qint64 enBuyukDepo = 16 * 1024 * 1024;
+
+// 0 or the errno of the step that failed. An absent file reads as empty. Only a regular file of
+// bounded size is a store: a FIFO would block the start, a device would never end.
 int dosyaOku(const QByteArray &yol, QByteArray *icerik, struct stat *bilgi = nullptr)
 {
-    const int fd = ::open(yol.constData(), O_RDONLY | O_CLOEXEC);
+    const int fd = ::open(yol.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return errno == ENOENT ? 0 : errno;
-    struct stat st;
-    if (::fstat(fd, &st) != 0) {
-        const int e = errno;
+    auto birak = [fd](int e) {
         ::close(fd);
         return e;
-    }
+    };
+    struct stat st;
+    if (::fstat(fd, &st) != 0)
+        return birak(errno);
+    if (!S_ISREG(st.st_mode))
+        return birak(EINVAL);
+    if (st.st_size > enBuyukDepo)
+        return birak(EOVERFLOW);
     icerik->reserve(st.st_size);
     if (bilgi)
         *bilgi = st;
@@ -333,17 +345,15 @@ int dosyaOku(const QByteArray &yol, QByteArray *icerik, struct stat *bilgi = nul
         const ssize_t n = ::read(fd, tampon, sizeof tampon);
         if (n < 0 && errno == EINTR)
             continue;
-        if (n < 0) {
-            const int e = errno;
-            ::close(fd);
-            return e;
-        }
+        if (n < 0)
+            return birak(errno);
         if (n == 0)
             break;
         icerik->append(tampon, n);
+        if (icerik->size() > enBuyukDepo) // grown while read
+            return birak(EOVERFLOW);
     }
-    ::close(fd);
-    return 0;
+    return birak(0);
 }
 
 // Like mkdir -p: 0 or the errno that stopped it.
@@ -388,6 +398,41 @@ bool hedefBul(QByteArray *yol)
     return false;
 }
 
+// The new file is written beside the store as "<store>.yeni-" and seven base-36 digits: a name that
+// no file of the user's is likely to have, so that one left by a killed writer can be told apart.
+constexpr char geciciEk[] = ".yeni-";
+constexpr int geciciUzunluk = 7;
+
+bool geciciAdi(const QByteArray &ad, const QByteArray &hedefAdi)
+{
+    const QByteArray on = hedefAdi + geciciEk;
+    if (ad.size() != on.size() + geciciUzunluk || !ad.startsWith(on))
+        return false;
+    for (const char c : ad.sliced(on.size())) {
+        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'z')))
+            return false;
+    }
+    return true;
+}
+
+// New files that a writer killed on its way left beside the store. Called under the lock, so no
+// writer of ours is at work.
+void artiklariSil(const QByteArray &hedef)
+{
+    const QByteArray klasor = klasoru(hedef);
+    const QByteArray ad = hedef.sliced(hedef.lastIndexOf('/') + 1);
+    DIR *d = ::opendir(klasor.constData());
+    if (!d)
+        return;
+    while (const dirent *e = ::readdir(d)) {
+        struct stat st;
+        if (geciciAdi(QByteArray(e->d_name), ad) &&
+            ::fstatat(dirfd(d), e->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode))
+            ::unlinkat(dirfd(d), e->d_name, 0);
+    }
+    ::closedir(d);
+}
+
 // A new file beside the old one, synced, then renamed over it: the old file stays whole until the
 // new one is complete on disk, whatever fails on the way.
 Sonuc degistir(const QByteArray &hedef, const QByteArray &icerik, const struct stat *eski)
@@ -395,7 +440,8 @@ Sonuc degistir(const QByteArray &hedef, const QByteArray &icerik, const struct s
     QByteArray gecici;
     int fd = -1;
     for (int deneme = 0; fd < 0; ++deneme) {
-        gecici = hedef + '.' + QByteArray::number(QRandomGenerator::global()->generate(), 36);
+        gecici = hedef + geciciEk + QByteArray::number(QRandomGenerator::global()->generate(), 36)
+                                        .rightJustified(geciciUzunluk, '0');
         fd = ::open(gecici.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0 && (errno != EEXIST || deneme == 20))
             return hata(errno, "create");
@@ -468,7 +514,8 @@ Sonuc yazim(const QList<std::pair<QString, QString>> &degerler, const QString &b
         return hata(errno, "readlink");
 
     // Read and replace as one step against other clocks of the same user.
-    QLockFile kilit(QFile::decodeName(hedef) + QLatin1String(".lock"));
+    const QString kilitYolu = QFile::decodeName(hedef) + QLatin1String(".lock");
+    QLockFile kilit(kilitYolu);
     kilit.setStaleLockTime(10000);
     // Another clock holds it for one write, a few milliseconds: QLockFile's own wait would sleep 100 ms
     // and more between tries.
@@ -480,6 +527,12 @@ Sonuc yazim(const QList<std::pair<QString, QString>> &degerler, const QString &b
         const int no = errno;
         if (kilit.error() != QLockFile::LockFailedError || sure.hasExpired())
             return kilitHatasi(kilit.error(), no, klasoru(hedef));
+        // A writer killed between making the lock file and writing its name in it left it empty:
+        // QLockFile would wait out the whole stale time, and the write would fail meanwhile.
+        const QFileInfo bos(kilitYolu);
+        if (bos.exists() && bos.size() == 0 &&
+            bos.lastModified().msecsTo(QDateTime::currentDateTime()) > 1000)
+            kilit.removeStaleLockFile();
         QThread::msleep(2);
     }
 
@@ -493,6 +546,8 @@ Sonuc yazim(const QList<std::pair<QString, QString>> &degerler, const QString &b
     // A store the user made read-only stays as it is, even where the folder would allow a rename.
     if (var && ::faccessat(AT_FDCWD, hedef.constData(), W_OK, AT_EACCESS) != 0)
         return hata(errno, "open");
+
+    artiklariSil(hedef);
 
     Satirlar satirlar = cozumle(eski);
     for (const auto &[anahtar, metin] : degerler)
@@ -518,8 +573,11 @@ QString Sonuc::mesaj() const
 
 QString dosyaYolu()
 {
-    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QLatin1Char('/') +
-           uygulama + QLatin1String(".ini");
+    // A relative XDG_CONFIG_HOME is no setting, as the XDG base directory rules have it: the
+    // store would land wherever the program was started.
+    const QString xdg = qEnvironmentVariable("XDG_CONFIG_HOME");
+    const QString klasor = QDir::isAbsolutePath(xdg) ? xdg : QDir::homePath() + QLatin1String("/.config");
+    return QDir::cleanPath(klasor) + QLatin1Char('/') + uygulama + QLatin1String(".ini");
 }
 
 QString ayar_oku(const QString &anahtar, const QString &bolumAdi)

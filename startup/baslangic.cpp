@@ -36,9 +36,12 @@ void Baslangic::kontrol()
 
 void Baslangic::standart()
 {
-    // The marker first: a start cut off after it reads the keys not yet written as missing.
+    // In one write, the marker first: a start cut off on the way leaves none of them. A store that
+    // cannot be written says so once.
+    QList<std::pair<QString, QString>> degerler;
     for (const Anahtar::IlkDeger &d : Anahtar::ilkDegerler)
-        AyarDeposu::ayar_yaz(d.anahtar, d.deger);
+        degerler.append({d.anahtar, d.deger});
+    AyarDeposu::ayarlari_yaz(degerler);
     ayarla();
     dil();
 }

@@ -33,6 +33,7 @@
 #include <cstdio>
 
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -349,8 +350,8 @@ void TestBozukDepo::yolDosyadanGecer()
     QVERIFY(engel.open(QIODevice::WriteOnly));
     engel.close();
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(d.filePath(QStringLiteral("dosya/config"))));
-    // Ten defaults at the start, one confirm.
-    for (int i = 0; i < 11; ++i)
+    // The defaults at the start, in one write, and one confirm.
+    for (int i = 0; i < 2; ++i)
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("could not write")));
     Baslangic b;
     b.Form_Load();
@@ -432,6 +433,12 @@ void TestBozukDepo::yazilamayanDepo_data()
     QTest::newRow("dangling link into a folder") << "link-into-folder" << -1LL << varsayilan << "77" << ""
                                                  << "";
     QTest::newRow("writable (control)") << "writable" << -1LL << kullanici << "77" << "" << "";
+    QTest::newRow("a FIFO") << "fifo" << -1LL << varsayilan << "" << "error" << diger;
+    QTest::newRow("a link to /dev/zero") << "zero-device" << -1LL << varsayilan << "" << "no permission"
+                                         << izin;
+    QTest::newRow("new files of killed writers beside it") << "stale-new-files" << -1LL << kullanici << "77"
+                                                          << "" << "";
+    QTest::newRow("relative XDG_CONFIG_HOME") << "relative-xdg" << -1LL << kullanici << "77" << "" << "";
 }
 
 void TestBozukDepo::yazilamayanDepo()
@@ -454,7 +461,12 @@ void TestBozukDepo::yazilamayanDepo()
     QVERIFY(d.isValid());
     QFile::setPermissions(d.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner |
                                         QFileDevice::ReadOther | QFileDevice::ExeOther);
-    const QString klasor = d.filePath(QStringLiteral("config"));
+    // A relative XDG_CONFIG_HOME counts for nothing: the store is the one in ~/.config.
+    const bool goreli = durum == QLatin1String("relative-xdg");
+    const QString klasor = d.filePath(goreli ? QStringLiteral(".config") : QStringLiteral("config"));
+    const bool ozel = durum == QLatin1String("fifo") || durum == QLatin1String("zero-device");
+    const bool yazilabilir =
+        durum == QLatin1String("writable") || durum == QLatin1String("stale-new-files") || goreli;
     QVERIFY(QDir().mkpath(klasor));
     const QString yol = klasor + QStringLiteral("/Orlenbay.ini");
     // A store of 9 KB, as a long reminder makes it: larger than the room left in the disk cases.
@@ -468,31 +480,44 @@ void TestBozukDepo::yazilamayanDepo()
             QVERIFY(QDir().mkpath(hedefKlasor));
             QVERIFY(::chown(qPrintable(hedefKlasor), kim, kim) == 0 || !kok);
         }
+    } else if (durum == QLatin1String("fifo")) {
+        QVERIFY(::mkfifo(qPrintable(yol), 0644) == 0);
+    } else if (durum == QLatin1String("zero-device")) {
+        QVERIFY(QFile::link(QStringLiteral("/dev/zero"), yol));
     } else if (durum != QLatin1String("empty-readonly-folder")) {
         QFile f(yol);
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write(depo);
+    }
+    if (durum == QLatin1String("stale-new-files")) {
+        // Two left by killed writers, and a file of the user's own.
+        const char *adlar[] = {"Orlenbay.ini.yeni-00a1b2c", "Orlenbay.ini.yeni-zzzzzzz", "Orlenbay.ini.bak"};
+        for (const char *ad : adlar) {
+            QFile f(klasor + QLatin1Char('/') + QLatin1String(ad));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+        }
     }
     // The folder belongs to the child unless it is the read-only one; the file only when writable.
     const bool klasorOnun = !durum.contains(QLatin1String("readonly-folder"));
     QVERIFY(::chown(qPrintable(klasor), klasorOnun ? kim : 0, klasorOnun ? kim : 0) == 0 || !kok);
     const auto rx = QFileDevice::ReadOwner | QFileDevice::ExeOwner | QFileDevice::ReadOther | QFileDevice::ExeOther;
     QFile::setPermissions(klasor, klasorOnun ? rx | QFileDevice::WriteOwner : rx);
-    if (!baglanti && QFileInfo::exists(yol)) {
-        if (durum == QLatin1String("writable"))
+    if (!baglanti && !ozel && QFileInfo::exists(yol)) {
+        if (yazilabilir)
             QVERIFY(::chown(qPrintable(yol), kim, kim) == 0 || !kok);
         QFile::setPermissions(yol, durum == QLatin1String("unreadable-file") ? QFileDevice::Permissions()
-                                   : durum == QLatin1String("writable")
+                                   : yazilabilir
                                        ? QFileDevice::ReadOwner | QFileDevice::WriteOwner
                                        : QFileDevice::ReadOwner | QFileDevice::ReadOther);
     }
 
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), klasor);
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), goreli ? QStringLiteral("rel/conf") : klasor);
     env.insert(QStringLiteral("XDG_RUNTIME_DIR"), d.path());
     env.insert(QStringLiteral("HOME"), d.path());
     p.setProcessEnvironment(env);
+    p.setWorkingDirectory(d.path());
     const QString ben = QCoreApplication::applicationFilePath();
     const QStringList cocukArg = {ben, QStringLiteral("--cocuk"), QString::number(sinir)};
     if (kok)
@@ -521,7 +546,23 @@ void TestBozukDepo::yazilamayanDepo()
                                          QRegularExpression::escape(uyari) + QStringLiteral(" \\("));
     QVERIFY2(uyari.isEmpty() != onayda.contains(onayUyarisi), qPrintable(hata));
     QCOMPARE(onayda.contains(QLatin1String("could not write")), !uyari.isEmpty());
-    if (!uyari.isEmpty() && !baglanti && QFileInfo::exists(yol)) {
+    // A start on a store it cannot keep says so once, not once for every default.
+    QVERIFY2(hata.section(QStringLiteral("onay:\n"), 0, 0).count(QLatin1String("could not write")) <= 1,
+             qPrintable(hata));
+    if (ozel) {
+        // Neither read nor replaced: still the FIFO, still the link.
+        struct stat st;
+        QVERIFY(::lstat(qPrintable(yol), &st) == 0);
+        QVERIFY(durum == QLatin1String("fifo") ? S_ISFIFO(st.st_mode) : S_ISLNK(st.st_mode));
+        const auto hepsi = QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System;
+        QCOMPARE(QDir(klasor).entryList(hepsi), QStringList{QStringLiteral("Orlenbay.ini")});
+    }
+    if (durum == QLatin1String("stale-new-files")) // ours go, the user's own stays
+        QCOMPARE(QDir(klasor).entryList(QDir::Files | QDir::Hidden),
+                 (QStringList{QStringLiteral("Orlenbay.ini"), QStringLiteral("Orlenbay.ini.bak")}));
+    if (goreli)
+        QVERIFY(!QFileInfo::exists(d.filePath(QStringLiteral("rel"))));
+    if (!uyari.isEmpty() && !baglanti && !ozel && QFileInfo::exists(yol)) {
         // Refused writes leave the file as it was, and nothing beside it.
         QFile::setPermissions(yol, QFileDevice::ReadOwner);
         QFile f(yol);

@@ -20,6 +20,7 @@
 #include <memory>
 #include <mutex>
 
+#include <pthread.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -104,6 +105,8 @@ struct FakeDevice : platform::AudioDevice
         bool hang = false;
         bool alive = true;
         int opens = 0;
+        bool holdEnd = false; // the thread's ending waits until released
+        bool ending = false;
     };
     explicit FakeDevice(std::shared_ptr<Control> c) : c(std::move(c)) {}
     bool open(SoundMixer &) override
@@ -119,6 +122,13 @@ struct FakeDevice : platform::AudioDevice
     {
         std::lock_guard guard(c->lock);
         return c->alive;
+    }
+    void threadEnds(bool) override
+    {
+        std::unique_lock lk(c->lock);
+        c->ending = true;
+        c->released.notify_all();
+        c->released.wait(lk, [this] { return !c->holdEnd; });
     }
     std::shared_ptr<Control> c;
 };
@@ -172,6 +182,7 @@ private Q_SLOTS:
     void withoutDeviceStaysSilentAndRetries();
     void destroyedWhilePlaying();
     void hungServerNeverHoldsTheCaller();
+    void lostOutputOpenedAnew_data();
     void lostOutputOpenedAnew();
     void gridPlacement_data();
     void gridPlacement();
@@ -207,6 +218,12 @@ void TestSound::librariesLoadedAtFirstPlay()
         QFile maps(QStringLiteral("/proc/self/maps"));
         return maps.open(QIODevice::ReadOnly) && maps.readAll().contains("libSDL2");
     };
+    auto lowestFreeKey = [] {
+        pthread_key_t k;
+        pthread_key_create(&k, nullptr);
+        pthread_key_delete(k);
+        return k;
+    };
     QVERIFY(!mapped());
     int beeps = 0;
     auto sound = makeSound(&beeps);
@@ -216,6 +233,12 @@ void TestSound::librariesLoadedAtFirstPlay()
     QVERIFY(mapped());
     QVERIFY(settles(*sound));
     QCOMPARE(beeps, 0);
+    // Unloaded with the thread; loaded again, it keeps no more of the process's 1024 pthread keys.
+    QVERIFY(!mapped());
+    const pthread_key_t freeBefore = lowestFreeKey();
+    sound->play(path(QStringLiteral("short.wav")));
+    QVERIFY(settles(*sound));
+    QCOMPARE(lowestFreeKey(), freeBefore);
 }
 
 void TestSound::defaultOutput()
@@ -537,19 +560,40 @@ void TestSound::hungServerNeverHoldsTheCaller()
     control->released.notify_all();
 }
 
-// After the server went away under an open device, the next play opens it anew.
+void TestSound::lostOutputOpenedAnew_data()
+{
+    QTest::addColumn<bool>("whileEnding");
+    QTest::newRow("server gone under an open device") << false;
+    QTest::newRow("request while the sound thread ends") << true;
+}
+
+// The next request opens the device anew: after the server went away under it, or when it comes
+// while the thread that closed it is still ending.
 void TestSound::lostOutputOpenedAnew()
 {
+    QFETCH(bool, whileEnding);
     auto control = std::make_shared<FakeDevice::Control>();
+    control->holdEnd = whileEnding;
     SdlSound sound(nullptr, std::make_unique<FakeDevice>(control));
+    if (whileEnding) sound.setIdleCloseDelay(0);
     sound.prepare();
-    QVERIFY(opens(sound));
+    if (whileEnding) {
+        std::unique_lock lk(control->lock);
+        QVERIFY(control->released.wait_for(lk, std::chrono::seconds(5), [&] { return control->ending; }));
+    } else {
+        QVERIFY(opens(sound));
+    }
     QCOMPARE(control->opens, 1);
     {
         std::lock_guard guard(control->lock);
         control->alive = false;
     }
     sound.play(path(QStringLiteral("short.wav")));
+    {
+        std::lock_guard guard(control->lock);
+        control->holdEnd = false;
+    }
+    control->released.notify_all();
     QTRY_COMPARE(control->opens, 2);
 }
 

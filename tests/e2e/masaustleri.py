@@ -23,7 +23,7 @@ sys.dont_write_bytecode = True  # no cache folder in the source tree
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from masaustu import OKU_LATE_MS, Desktop, Suite  # noqa: E402
 from saatkontrol import (CLOCK_H, CLOCK_W, KEYS, ON_PICTURE, ClockChecks, Fatal, StepFailed,  # noqa: E402
-                         greenish, is_black, poll, set_deadline)
+                         greenish, is_black, near, poll, set_deadline, stays)
 
 WIDTH, HEIGHT = 1280, 800
 DRAGS = 5  # each way; a fault that shows in most drags shows in these
@@ -42,9 +42,12 @@ CHECKS = [
     ("re-park", "the stopwatch's close brings a dragged clock back to the corner"),
     # Where the desktop's own configuration binds a key to the desktop entry's action.
     ("oku key", "a key bound to velmora --oku speaks the time; the focus stays on the xterm"),
+    ("locker", "under i3lock (as xss-lock starts it) the clock stays hidden and idle"),
     # Last: a drag that goes wrong may leave the clock where the popup cannot be reached.
     ("drag left", f"{DRAGS} drags up and left follow the pointer exactly"),
     ("drag right", f"{DRAGS} drags down and right follow the pointer exactly"),
+    # After everything else: the desktop is another one from here on.
+    ("wm replaced", "openbox replaced by i3 while the clock runs: unmanaged, 133x34 at the corner"),
 ]
 
 
@@ -114,14 +117,20 @@ class I3(I3Commands, X11):
     runs i3 has a configuration; the wizard holds the keyboard until answered)."""
 
     def __init__(self, tmp):
-        self.i3_config = os.path.join(tmp, "i3-config")
-        X11.__init__(self, tmp, "i3", ["i3", "-c", self.i3_config], "i3-wm")
+        X11.__init__(self, tmp, "i3", I3.argv_in(tmp), "i3-wm")
 
-    def start(self):
+    @staticmethod
+    def argv_in(tmp, extra=""):
+        config = os.path.join(tmp, "i3-config")
         with open("/etc/i3/config") as f:
             lines = [l for l in f if "i3-config-wizard" not in l]
-        with open(self.i3_config, "w") as f:
-            f.writelines(lines + [self.oku_binding()])
+        with open(config, "w") as f:
+            f.writelines(lines + [extra])
+        return ["i3", "-c", config]
+
+    def start(self):
+        # The key is bound once the suite knows the program: the configuration is written anew.
+        I3.argv_in(self.tmp, self.oku_binding())
         X11.start(self)
 
     def ipc(self, command):
@@ -465,6 +474,51 @@ class Run(ClockChecks):
         finally:
             self.end(p, wid)
         return "heard, focus kept"
+
+    def c_locker(self):
+        if self.d.kind in ("sway", "mutter-wayland"):
+            return "an X locker does not lock a Wayland session"
+
+        def cpu_s():
+            with open(f"/proc/{self.proc.pid}/stat") as f:
+                fields = f.read().rsplit(")", 1)[1].split()
+            return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
+
+        def locked():
+            img = self.clock_image()
+            return img.count(near((0, 0, 255))) >= img.width * img.height * 0.95
+
+        lock = self.d.spawn(["i3lock", "-n", "-c", "0000ff"], "i3lock", env=dict(self.d.env, **self.d.session_env()))
+        try:
+            poll("i3lock over the clock", locked, timeout=5)
+            before = cpu_s()
+            stays("the clock hidden under i3lock", locked, duration=2.0, interval=0.2)
+            used = cpu_s() - before
+            # An unmanaged clock and the locker that raised themselves over each other took a core each.
+            self.expect(used < 0.2, f"{used * 1000:.0f} ms of CPU in 2 s under i3lock")
+        finally:
+            lock.terminate()
+            lock.wait(timeout=5)
+        self.expect_clock_shown("the clock back once i3lock ended")
+        return f"{used * 1000:.0f} ms of CPU in 2 s under it"
+
+    def c_wm_replaced(self):
+        if self.d.kind != "openbox":
+            return "openbox only"
+        self.d.openbox.terminate()
+        self.d.openbox.wait(timeout=5)
+        self.d.spawn(I3.argv_in(self.d.tmp), "i3")
+
+        def unmanaged_at_corner():
+            info = self.d.info(self.clock) or {}
+            return info.get("override") and self.d.geometry(self.clock) == (*self.corner, CLOCK_W, CLOCK_H)
+        try:
+            poll("the clock unmanaged at the corner under i3", unmanaged_at_corner, timeout=10)
+        except StepFailed:
+            self.fail(f"override-redirect {(self.d.info(self.clock) or {}).get('override')}, "
+                      f"at {self.d.geometry(self.clock)}")
+        self.expect_clock_shown("the clock shown under i3")
+        return "unmanaged at the corner"
 
     def run(self):
         self.dragged = None
