@@ -3,7 +3,7 @@
 #include "announce/klipsecimi.h"
 #include "platform/clock.h"
 #include "platform/programfolder.h"
-#include "platform/sound.h"
+#include "sound/sound.h"
 #include "platform/windowtimer.h"
 
 using KlipSecimi::Konum;

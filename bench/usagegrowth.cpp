@@ -10,7 +10,7 @@
 // by a stepped clock.
 #include "dialogs/menu.h"
 #include "mockclock.h"
-#include "platform/sound.h"
+#include "sound/sound.h"
 #include "scopedprogramfolder.h"
 
 #include <QApplication>

@@ -9,7 +9,7 @@
 #include "platform/screenwatch.h"
 #include "platform/windowmanager.h"
 #include "platform/windowtimer.h"
-#include "startup/ayardeposu.h"
+#include "store/ayardeposu.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>

@@ -7,20 +7,22 @@
 function(layer_of path out)
   if(path MATCHES "^platform/")
     set(${out} 0 PARENT_SCOPE)
-  elseif(path MATCHES "^startup/ayardeposu\\.")
+  elseif(path MATCHES "^sound/")
     set(${out} 1 PARENT_SCOPE)
-  elseif(path MATCHES "^(clock|announce|dialogs|stopwatch|about)/")
+  elseif(path MATCHES "^store/")
     set(${out} 2 PARENT_SCOPE)
-  elseif(path MATCHES "^startup/(baslangic|komutsatiri)\\." OR path STREQUAL "main.cpp")
+  elseif(path MATCHES "^(clock|announce|dialogs|stopwatch|about)/")
     set(${out} 3 PARENT_SCOPE)
+  elseif(path MATCHES "^startup/" OR path STREQUAL "main.cpp")
+    set(${out} 4 PARENT_SCOPE)
   else()
     set(${out} -1 PARENT_SCOPE)
   endif()
 endfunction()
 
-set(names platform store windows startup)
+set(names platform sound store windows startup)
 file(GLOB_RECURSE files RELATIVE ${SOURCE_DIR}
-     ${SOURCE_DIR}/platform/* ${SOURCE_DIR}/startup/* ${SOURCE_DIR}/clock/* ${SOURCE_DIR}/announce/*
+     ${SOURCE_DIR}/platform/* ${SOURCE_DIR}/sound/* ${SOURCE_DIR}/store/* ${SOURCE_DIR}/startup/* ${SOURCE_DIR}/clock/* ${SOURCE_DIR}/announce/*
      ${SOURCE_DIR}/dialogs/* ${SOURCE_DIR}/stopwatch/* ${SOURCE_DIR}/about/* ${SOURCE_DIR}/main.cpp)
 set(faults 0)
 foreach(file ${files})

@@ -2,7 +2,7 @@
 
 #include "platform/clock.h"
 #include "platform/windowtimer.h"
-#include "startup/ayardeposu.h"
+#include "store/ayardeposu.h"
 
 #include <algorithm>
 

@@ -6,7 +6,7 @@
 #include "dialogs/renk.h"
 #include "dialogs/seffaflik.h"
 #include "dialogs/zamanlayici.h"
-#include "platform/sound.h"
+#include "sound/sound.h"
 #include "platform/toolwindow.h"
 #include "platform/windowmanager.h"
 #include "stopwatch/krono.h"

@@ -4,7 +4,7 @@
 #include "platform/errorbox.h"
 #include "platform/toolwindow.h"
 #include "platform/widgets.h"
-#include "startup/ayardeposu.h"
+#include "store/ayardeposu.h"
 
 #include <QIcon>
 #include <QLabel>

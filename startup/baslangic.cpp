@@ -6,7 +6,7 @@
 #include "dialogs/menu.h"
 #include "dialogs/uyari.h"
 #include "platform/accessibility.h"
-#include "startup/ayardeposu.h"
+#include "store/ayardeposu.h"
 
 Baslangic::Baslangic() = default;
 

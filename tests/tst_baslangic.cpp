@@ -1,7 +1,7 @@
 #include "clock/form1.h"
 #include "helpers.h"
 #include "mockclock.h"
-#include "startup/ayardeposu.h"
+#include "store/ayardeposu.h"
 #include "startup/baslangic.h"
 #include "startup/komutsatiri.h"
 

@@ -10,7 +10,7 @@
 #include "mockclock.h"
 #include "platform/colorchooser.h"
 #include "scopederrorbox.h"
-#include "startup/ayardeposu.h"
+#include "store/ayardeposu.h"
 #include "startup/baslangic.h"
 
 #include <QApplication>

@@ -9,7 +9,7 @@
 #include "mockclock.h"
 #include "recordingsound.h"
 #include "scopedcoloranswer.h"
-#include "startup/ayardeposu.h"
+#include "store/ayardeposu.h"
 #include "startup/baslangic.h"
 
 #include <QApplication>

@@ -2,7 +2,7 @@
 #include "clock/module1.h"
 #include "mockclock.h"
 #include "platform/windowmanager.h"
-#include "startup/ayardeposu.h"
+#include "store/ayardeposu.h"
 #include "startup/baslangic.h"
 
 #include <QEventLoop>

@@ -15,7 +15,7 @@
 #include "scopedcoloranswer.h"
 #include "platform/windowtimer.h"
 #include "recordingsound.h"
-#include "startup/ayardeposu.h"
+#include "store/ayardeposu.h"
 #include "startup/baslangic.h"
 #include "stopwatch/krono.h"
 

@@ -1,9 +1,9 @@
 #include "dialogs/menu.h"
-#include "platform/audiodevice.h"
-#include "platform/sound.h"
-#include "platform/soundgrid.h"
-#include "platform/soundmixer.h"
-#include "platform/wavclip.h"
+#include "sound/audiodevice.h"
+#include "sound/sound.h"
+#include "sound/soundgrid.h"
+#include "sound/soundmixer.h"
+#include "sound/wavclip.h"
 #include "recordingsound.h"
 
 #include <QApplication>

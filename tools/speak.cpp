@@ -9,7 +9,7 @@
 // Every play call is printed too ("play <epoch seconds> <path>"), so that the timers' share of an
 // onset error can be told from the sound path's.
 #include "announce/saatoku.h"
-#include "platform/sound.h"
+#include "sound/sound.h"
 
 #include <QApplication>
 #include <QDateTime>

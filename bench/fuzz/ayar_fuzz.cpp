@@ -1,6 +1,6 @@
 // libFuzzer target for the settings store and its numeric reading.
 // The first byte picks the part: numbers, a raw file read and then written, or a series of writes.
-#include "startup/ayardeposu.h"
+#include "store/ayardeposu.h"
 
 #include <QByteArray>
 #include <QDir>

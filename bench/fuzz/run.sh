@@ -11,7 +11,7 @@ cxx=$(command -v clang++-14 || command -v clang++)
 # Qt is built with gcc; clang objects link against its libstdc++ build all the same.
 "$cxx" -std=c++20 -g -O1 -fPIC -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
   -I"$root" $(pkg-config --cflags Qt6Gui) \
-  "$here/ayar_fuzz.cpp" "$root/startup/ayardeposu.cpp" \
+  "$here/ayar_fuzz.cpp" "$root/store/ayardeposu.cpp" \
   $(pkg-config --libs Qt6Gui) -o "$out/ayar_fuzz"
 # The seeds are ours, in the tree; what the fuzzer finds on top of them stays in $out.
 ASAN_OPTIONS=detect_leaks=1 "$out/ayar_fuzz" -max_total_time="$secs" -timeout=10 -rss_limit_mb=2048 \

@@ -7,7 +7,7 @@
 #include "dialogs/seffaflik.h"
 #include "mockclock.h"
 #include "scopedcoloranswer.h"
-#include "startup/ayardeposu.h"
+#include "store/ayardeposu.h"
 #include "startup/baslangic.h"
 
 #include <QApplication>

@@ -1,7 +1,7 @@
 #include "helpers.h"
 
 #include "dialogs/menu.h"
-#include "startup/ayardeposu.h"
+#include "store/ayardeposu.h"
 
 #include <QFile>
 #include <QIcon>

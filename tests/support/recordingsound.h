@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/sound.h"
+#include "sound/sound.h"
 
 #include <QElapsedTimer>
 #include <QList>

@@ -1,7 +1,7 @@
-#include "platform/sound.h"
+#include "sound/sound.h"
 
-#include "platform/audiodevice.h"
-#include "platform/soundworker.h"
+#include "sound/audiodevice.h"
+#include "sound/soundworker.h"
 
 #include <QApplication>
 #include <QCoreApplication>

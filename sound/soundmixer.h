@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/wavclip.h"
+#include "sound/wavclip.h"
 
 #include <atomic>
 #include <chrono>

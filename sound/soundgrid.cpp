@@ -1,4 +1,4 @@
-#include "platform/soundgrid.h"
+#include "sound/soundgrid.h"
 
 namespace platform {
 

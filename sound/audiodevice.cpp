@@ -1,7 +1,7 @@
-#include "platform/audiodevice.h"
+#include "sound/audiodevice.h"
 
-#include "platform/soundmixer.h"
-#include "platform/wavclip.h"
+#include "sound/soundmixer.h"
+#include "sound/wavclip.h"
 
 #include <SDL.h>
 

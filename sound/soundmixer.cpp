@@ -1,4 +1,4 @@
-#include "platform/soundmixer.h"
+#include "sound/soundmixer.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "platform/wavclip.h"
+#include "sound/wavclip.h"
 
 #include <QFile>
 

@@ -1,9 +1,9 @@
-#include "platform/soundworker.h"
+#include "sound/soundworker.h"
 
-#include "platform/audiodevice.h"
-#include "platform/soundgrid.h"
-#include "platform/soundmixer.h"
-#include "platform/wavclip.h"
+#include "sound/audiodevice.h"
+#include "sound/soundgrid.h"
+#include "sound/soundmixer.h"
+#include "sound/wavclip.h"
 
 #include <atomic>
 #include <condition_variable>

@@ -1,4 +1,4 @@
-#include "startup/ayardeposu.h"
+#include "store/ayardeposu.h"
 
 #include <QDeadlineTimer>
 #include <QDateTime>
