@@ -451,6 +451,12 @@ public:
         m_settle.setSingleShot(true);
         m_settle.setInterval(200);
         connect(&m_settle, &QTimer::timeout, this, &ManagerWatch::follow);
+        // A window manager that is still starting may drop a map request: the window would stay
+        // unmapped for good. Looked at a while after it is shown, and asked for again if so.
+        m_mapCheck.setSingleShot(true);
+        m_mapCheck.setInterval(500);
+        connect(&m_mapCheck, &QTimer::timeout, this, &ManagerWatch::mapAgainIfDropped);
+        m_mapCheck.start();
         qApp->installNativeEventFilter(this);
     }
     ~ManagerWatch() override { qApp->removeNativeEventFilter(this); }
@@ -513,9 +519,29 @@ private:
             m_window->setWindowFlag(Qt::X11BypassWindowManagerHint, false);
         if (std::exchange(m_shown, false)) {
             m_window->show();
+            m_mapTries = 0;
+            m_mapCheck.start();
             if (m_changed)
                 m_changed();
         }
+    }
+
+    void mapAgainIfDropped()
+    {
+        if (!m_window || ++m_mapTries > 10)
+            return;
+        if (!m_window->isVisible()) {
+            m_mapCheck.start(); // not shown yet
+            return;
+        }
+        const auto id = static_cast<xcb_window_t>(m_window->winId());
+        const Reply<xcb_get_window_attributes_reply_t> a(
+            xcb_get_window_attributes_reply(m_connection, xcb_get_window_attributes(m_connection, id), nullptr));
+        if (!a || a->map_state != XCB_MAP_STATE_UNMAPPED)
+            return;
+        xcb_map_window(m_connection, id);
+        xcb_flush(m_connection);
+        m_mapCheck.start();
     }
 
     QPointer<QWidget> m_window;
@@ -527,8 +553,10 @@ private:
     xcb_atom_t m_checkAtom = XCB_ATOM_NONE;
     xcb_atom_t m_supportedAtom = XCB_ATOM_NONE;
     QTimer m_settle;
+    QTimer m_mapCheck;
     bool m_shown = false;
     int m_waits = 0;
+    int m_mapTries = 0;
 };
 
 } // namespace
