@@ -13,9 +13,10 @@ service=$data/velmora-saat-basi.service
 check "systemd-analyze verify accepts timer and service" \
   'XDG_RUNTIME_DIR=$run systemd-analyze --user --man=no verify "$timer" "$service"'
 schedule=$(sed -n 's/^OnCalendar=//p' "$timer")
+# systemd 252 (Debian 12) says "Iter. #2", 257 (Debian 13) "Iteration #2".
 want=$(for day in 01 02; do for h in $(seq -w 7 22); do echo "2024-01-$day $h:00:00"; done; done)
 got=$(TZ=UTC systemd-analyze calendar --iterations=32 --base-time='2024-01-01 00:00:00 UTC' "$schedule" |
-      sed -n 's/^ *\(Next elapse\|Iter\. #[0-9]*\): [A-Z][a-z][a-z] \(.*\) UTC$/\2/p')
+      sed -n 's/^ *\(Next elapse\|Iter\(\.\|ation\) #[0-9]*\): [A-Z][a-z][a-z] \(.*\) UTC$/\3/p')
 check "elapses at 07:00, 08:00 ... 22:00 each day ($schedule)" '[ "$got" = "$want" ]'
 [ "$got" = "$want" ] || diff <(echo "$want") <(echo "$got") | head -5
 check "on the second" '[ "$(sed -n "s/^AccuracySec=//p" "$timer")" = 1s ]'
