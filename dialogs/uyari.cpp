@@ -1,9 +1,9 @@
 #include "dialogs/uyari.h"
 
 #include "dialogs/formyazisi.h"
+#include "dialogs/zamanlayici.h"
 #include "platform/toolwindow.h"
 
-#include <QIcon>
 #include <QLabel>
 #include <QPushButton>
 
@@ -15,9 +15,7 @@ constexpr int DugmeYukseklik = 25;
 
 Uyari::Uyari(QWidget *parent) : QWidget(parent)
 {
-    QIcon simge(QStringLiteral(":/velmora/zamanlayici.png"));
-    simge.addFile(QStringLiteral(":/velmora/zamanlayici-16.png"));
-    platform::makeToolWindow(this, platform::ToolWindowKind::Dialog, simge);
+    platform::makeToolWindow(this, platform::ToolWindowKind::Dialog, zamanlayiciSimgesi());
     setObjectName(QStringLiteral("Uyari"));
     setFont(msSansSerif(8.25));
 

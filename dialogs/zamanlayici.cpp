@@ -48,11 +48,17 @@ void siniriDaralt(QLineEdit *t)
 
 } // namespace
 
+QIcon zamanlayiciSimgesi()
+{
+    // Read by Qt's own PNG reader: by name, Qt would load every image plugin to ask.
+    QIcon simge(platform::pngPixmap(QStringLiteral(":/velmora/zamanlayici.png")));
+    simge.addPixmap(platform::pngPixmap(QStringLiteral(":/velmora/zamanlayici-16.png")));
+    return simge;
+}
+
 Zamanlayici::Zamanlayici(QWidget *parent) : QWidget(parent)
 {
-    QIcon simge(QStringLiteral(":/velmora/zamanlayici.png"));
-    simge.addFile(QStringLiteral(":/velmora/zamanlayici-16.png"));
-    platform::makeToolWindow(this, platform::ToolWindowKind::Dialog, simge);
+    platform::makeToolWindow(this, platform::ToolWindowKind::Dialog, zamanlayiciSimgesi());
     setObjectName(QStringLiteral("Zamanlayici"));
     setWindowTitle(QStringLiteral("Zamanlayıcı"));
     setFixedSize(Genislik, Yukseklik);

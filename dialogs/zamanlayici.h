@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QIcon>
 #include <QWidget>
 
 class QLabel;
@@ -36,3 +37,6 @@ private:
     QLineEdit *Text4;
     QPushButton *Command1;
 };
+
+// The reminder's own icon, which its dialog and its window share.
+QIcon zamanlayiciSimgesi();
