@@ -56,6 +56,9 @@ class Session(Desktop):
     compositor: its XWayland); xdotool and screenshots the outer server."""
 
     kind = ""
+    # How far the X server's pointer may be from the one xdotool moved (1 px where a nested
+    # compositor keeps it in fractions).
+    pointer_slack = 0
 
     def __init__(self, tmp):
         Desktop.__init__(self, WIDTH, HEIGHT, tmp)
@@ -144,6 +147,9 @@ class Sway(I3Commands, Session):
     X clients in."""
 
     kind = "sway"
+    # sway 1.10 hands XWayland the pointer in 1/256 px with rounding errors (steps of 9.9961 and
+    # 10.0039 px for xdotool's 10): where xdotool put it at 251, X clients can be told 250.
+    pointer_slack = 1
 
     def start(self):
         self.start_x()
@@ -342,7 +348,7 @@ class Run(ClockChecks):
 
     def drags(self, dx, dy):
         """DRAGS drags by (dx, dy) each; every one must end exactly where the pointer took it."""
-        misses = []
+        misses, near = [], []
         for _ in range(DRAGS):
             start, _ = self.drag([1], dx, dy)
             target = (start[0] + dx, start[1] + dy)
@@ -350,13 +356,17 @@ class Run(ClockChecks):
                 poll("the clock following the pointer", lambda: self.clock_pos() == target, timeout=1.5)
             except StepFailed:
                 got = self.clock_pos()
-                misses.append(f"({got[0] - start[0]:+d},{got[1] - start[1]:+d})")
+                moved = f"({got[0] - start[0]:+d},{got[1] - start[1]:+d})"
+                slack = self.d.pointer_slack
+                (near if abs(got[0] - target[0]) <= slack and abs(got[1] - target[1]) <= slack else misses).append(moved)
             finally:
                 self.release([1])
             time.sleep(0.1)
-        self.expect(not misses, f"{DRAGS - len(misses)}/{DRAGS} exact; moved {', '.join(misses)} "
-                                f"for ({dx:+d},{dy:+d})")
-        return f"{DRAGS}/{DRAGS} exact"
+        exact = f"{DRAGS - len(misses) - len(near)}/{DRAGS} exact"
+        if near:
+            exact += f", {len(near)} within {self.d.pointer_slack} px: {', '.join(near)}"
+        self.expect(not misses, f"{exact}; moved {', '.join(misses)} for ({dx:+d},{dy:+d})")
+        return exact
 
     # --- the checks
 
