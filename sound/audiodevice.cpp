@@ -29,18 +29,34 @@ struct Sdl
 #undef VELMORA_SDL_MEMBER
     void (*SDL_TLSCleanup)() = nullptr; // since SDL 2.0.16
     void *library = nullptr;
-    // SDL's key for its thread storage, which it never deletes: a process has 1024 keys, and every load
-    // would take one more. Unknown, the library stays loaded and keeps the one key it has.
+    // SDL2's key for its thread storage, which it never deletes: a process has 1024 keys, and every
+    // load would take one more. SDL3 (under sdl2-compat) takes its keys later and deletes them when it
+    // quits. The library is unloaded only when the keys are as they were before it was loaded.
     std::optional<pthread_key_t> storageKey;
+    pthread_key_t freeBeforeLoad = 0;
 };
 
 // Used by the sound thread alone, and there is one at a time.
 Sdl api;
 
+// SDL3's SDL_Quit allocates some 2 KB that go with the library unloaded, at every unload: after this
+// many the library stays, so a clock that speaks for months holds a bounded sum and no more.
+int sdl3UnloadsLeft = 64;
+
+std::optional<pthread_key_t> lowestFreeKey()
+{
+    pthread_key_t key;
+    if (pthread_key_create(&key, nullptr) != 0) return std::nullopt;
+    pthread_key_delete(key);
+    return key;
+}
+
 // The loaded functions, or nullptr where the library is missing.
 const Sdl *sdl()
 {
     if (api.library) return &api;
+    const std::optional<pthread_key_t> freeBeforeLoad = lowestFreeKey();
+    if (!freeBeforeLoad) return nullptr;
     void *lib = dlopen("libSDL2-2.0.so.0", RTLD_NOW | RTLD_LOCAL);
     if (!lib) return nullptr;
     bool all = true;
@@ -56,23 +72,26 @@ const Sdl *sdl()
         return nullptr;
     }
     api.library = lib;
-    // SDL makes its key at its first call that touches thread storage, as the lowest free one; and it
+    api.freeBeforeLoad = *freeBeforeLoad;
+    // SDL2 makes its key at its first call that touches thread storage, as the lowest free one; and it
     // stores a value under it for this thread, where a key made by any other thread holds none.
-    pthread_key_t lowestFree;
-    if (pthread_key_create(&lowestFree, nullptr) == 0) {
-        pthread_key_delete(lowestFree);
-        api.SDL_GetError();
-        if (pthread_getspecific(lowestFree)) api.storageKey = lowestFree;
-    }
+    api.SDL_GetError();
+    if (pthread_getspecific(*freeBeforeLoad)) api.storageKey = *freeBeforeLoad;
     return &api;
 }
 
 void unloadSdl()
 {
-    if (!api.library || !api.storageKey) return;
+    if (!api.library) return;
     api.SDL_Quit(); // frees what SDL keeps in its own globals (hints, thread storage)
     if (api.SDL_TLSCleanup) api.SDL_TLSCleanup();
-    pthread_key_delete(*api.storageKey);
+    if (api.storageKey) {
+        pthread_key_delete(*api.storageKey);
+    } else {
+        // A key SDL still holds would be lost with the library: it stays, with the one it has.
+        if (sdl3UnloadsLeft == 0 || lowestFreeKey() != api.freeBeforeLoad) return;
+        --sdl3UnloadsLeft;
+    }
     dlclose(api.library);
     api = Sdl();
 }
