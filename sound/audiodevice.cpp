@@ -23,7 +23,7 @@ struct Sdl
 #define VELMORA_SDL_FUNCTIONS(X)                                                                             \
     X(SDL_SetHint) X(SDL_AudioInit) X(SDL_AudioQuit) X(SDL_GetNumAudioDrivers) X(SDL_GetAudioDriver)         \
     X(SDL_OpenAudioDevice) X(SDL_CloseAudioDevice) X(SDL_PauseAudioDevice) X(SDL_GetAudioDeviceStatus)      \
-    X(SDL_GetError) X(SDL_Quit)
+    X(SDL_GetError) X(SDL_Quit) X(SDL_GetNumAudioDevices)
 #define VELMORA_SDL_MEMBER(f) decltype(&::f) f = nullptr;
     VELMORA_SDL_FUNCTIONS(VELMORA_SDL_MEMBER)
 #undef VELMORA_SDL_MEMBER
@@ -164,6 +164,7 @@ bool SdlAudioDevice::openWith(const char *driver, SoundMixer &mixer)
         return false;
     }
     sdl()->SDL_PauseAudioDevice(m_device, 0);
+    m_outputsAtOpen = sdl()->SDL_GetNumAudioDevices(0);
     return true;
 }
 
@@ -185,7 +186,10 @@ void SdlAudioDevice::threadEnds(bool unload)
 
 bool SdlAudioDevice::alive()
 {
-    return m_device && sdl()->SDL_GetAudioDeviceStatus(m_device) == SDL_AUDIO_PLAYING;
+    if (!m_device || sdl()->SDL_GetAudioDeviceStatus(m_device) != SDL_AUDIO_PLAYING) return false;
+    // SDL3 (under sdl2-compat) keeps a device whose server went away "playing" into nothing, and
+    // calls back as before; only its list of outputs, empty from then on, tells.
+    return m_outputsAtOpen <= 0 || sdl()->SDL_GetNumAudioDevices(0) > 0;
 }
 
 } // namespace platform

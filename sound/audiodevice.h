@@ -42,6 +42,7 @@ private:
 
     QByteArray m_appName;
     quint32 m_device = 0;
+    int m_outputsAtOpen = 0;
     bool m_initialised = false;
 };
 
