@@ -114,6 +114,21 @@ std::vector<xcb_atom_t> windowManagerSupports(xcb_connection_t *c, xcb_window_t 
     return atomList(c, root, atom(c, "_NET_SUPPORTED"));
 }
 
+// The running EWMH window manager's name (_NET_WM_NAME of its check window); empty without one.
+QByteArray windowManagerName(xcb_connection_t *c, xcb_window_t root)
+{
+    const xcb_atom_t check = atom(c, "_NET_SUPPORTING_WM_CHECK");
+    const xcb_window_t wm = windowProperty(c, root, check);
+    if (wm == XCB_WINDOW_NONE || windowProperty(c, wm, check) != wm)
+        return {};
+    const Reply<xcb_get_property_reply_t> reply(xcb_get_property_reply(
+        c, xcb_get_property(c, 0, wm, atom(c, "_NET_WM_NAME"), atom(c, "UTF8_STRING"), 0, 64), nullptr));
+    if (!reply || reply->format != 8)
+        return {};
+    return QByteArray(static_cast<const char *>(xcb_get_property_value(reply.get())),
+                      xcb_get_property_value_length(reply.get()));
+}
+
 bool contains(const std::vector<xcb_atom_t> &atoms, xcb_atom_t a)
 {
     return std::find(atoms.begin(), atoms.end(), a) != atoms.end();
@@ -408,7 +423,11 @@ namespace {
 bool wantsUnmanaged(xcb_connection_t *c, xcb_window_t root)
 {
     const std::vector<xcb_atom_t> supported = windowManagerSupports(c, root);
-    return !supported.empty() && !contains(supported, atom(c, "_NET_WM_STATE_ABOVE"));
+    if (supported.empty())
+        return false;
+    // wlroots' own (sway 1.12) announces ABOVE since 0.19, yet centres a floating window where the
+    // program placed it and stacks it among the other floating ones as before.
+    return !contains(supported, atom(c, "_NET_WM_STATE_ABOVE")) || windowManagerName(c, root) == "wlroots wm";
 }
 
 void addEventMask(xcb_connection_t *c, xcb_window_t window, uint32_t events)

@@ -48,7 +48,33 @@ CHECKS = [
     ("drag right", f"{DRAGS} drags down and right follow the pointer exactly"),
     # After everything else: the desktop is another one from here on.
     ("wm replaced", "openbox replaced by i3 while the clock runs: unmanaged, 133x34 at the corner"),
+    ("wlroots wm", "i3 replaced by one named as sway 1.12's, which announces ABOVE: unmanaged at the corner"),
 ]
+
+# Sets what a window manager announces on the root window, the root as its check window, as sway
+# 1.12's XWayland window manager has it; no window manager runs. argv: NAME ATOM...
+FAKE_WM = r"""
+import ctypes, sys
+x = ctypes.CDLL("libX11.so.6")
+x.XOpenDisplay.restype = ctypes.c_void_p
+x.XCloseDisplay.argtypes = [ctypes.c_void_p]
+x.XDefaultRootWindow.restype = ctypes.c_ulong
+x.XDefaultRootWindow.argtypes = [ctypes.c_void_p]
+x.XInternAtom.restype = ctypes.c_ulong
+x.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+x.XChangeProperty.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_ulong, ctypes.c_ulong, ctypes.c_int,
+                              ctypes.c_int, ctypes.c_void_p, ctypes.c_int]
+d = x.XOpenDisplay(None)
+root = x.XDefaultRootWindow(d)
+atom = lambda n: x.XInternAtom(d, n.encode(), 0)
+name = sys.argv[1].encode()
+x.XChangeProperty(d, root, atom("_NET_WM_NAME"), atom("UTF8_STRING"), 8, 0, name, len(name))
+supported = (ctypes.c_ulong * (len(sys.argv) - 2))(*[atom(a) for a in sys.argv[2:]])
+x.XChangeProperty(d, root, atom("_NET_SUPPORTED"), 4, 32, 0, supported, len(supported))  # 4: ATOM
+check = (ctypes.c_ulong * 1)(root)
+x.XChangeProperty(d, root, atom("_NET_SUPPORTING_WM_CHECK"), 33, 32, 0, check, 1)  # 33: WINDOW
+x.XCloseDisplay(d)
+"""
 
 
 class Session(Desktop):
@@ -517,7 +543,7 @@ class Run(ClockChecks):
             return "openbox only"
         self.d.openbox.terminate()
         self.d.openbox.wait(timeout=5)
-        self.d.spawn(I3.argv_in(self.d.tmp), "i3")
+        self.i3 = self.d.spawn(I3.argv_in(self.d.tmp), "i3")
 
         def unmanaged_at_corner():
             info = self.d.info(self.clock) or {}
@@ -528,6 +554,22 @@ class Run(ClockChecks):
             self.fail(f"override-redirect {(self.d.info(self.clock) or {}).get('override')}, "
                       f"at {self.d.geometry(self.clock)}")
         self.expect_clock_shown("the clock shown under i3")
+        return "unmanaged at the corner"
+
+    def c_wlroots_wm(self):
+        if self.d.kind != "openbox":
+            return "openbox only"
+        self.i3.terminate()
+        self.i3.wait(timeout=5)
+        override = lambda: (self.d.info(self.clock) or {}).get("override")
+        poll("the clock managed with no window manager", lambda: override() is False, timeout=10)
+        subprocess.run([sys.executable, "-c", FAKE_WM, "wlroots wm", "_NET_WM_STATE", "_NET_WM_STATE_ABOVE",
+                        "_NET_WM_STATE_FULLSCREEN"], env=self.d.env, check=True, timeout=10)
+        try:
+            poll("the clock unmanaged at the corner", lambda: override() and self.d.geometry(self.clock) ==
+                 (*self.corner, CLOCK_W, CLOCK_H), timeout=10)
+        except StepFailed:
+            self.fail(f"override-redirect {override()}, at {self.d.geometry(self.clock)}")
         return "unmanaged at the corner"
 
     def run(self):
