@@ -103,13 +103,21 @@ xcb_window_t windowProperty(xcb_connection_t *c, xcb_window_t window, xcb_atom_t
     return XCB_WINDOW_NONE;
 }
 
-// What a running EWMH window manager announces; empty without one. A stale _NET_SUPPORTED left by a
-// window manager that has gone does not count: its check window must still point at itself.
-std::vector<xcb_atom_t> windowManagerSupports(xcb_connection_t *c, xcb_window_t root)
+// The running EWMH window manager's check window, or none. What a window manager that has gone left
+// on the root does not count: its check window must still point at itself.
+xcb_window_t windowManagerCheck(xcb_connection_t *c, xcb_window_t root)
 {
     const xcb_atom_t check = atom(c, "_NET_SUPPORTING_WM_CHECK");
     const xcb_window_t wm = windowProperty(c, root, check);
     if (wm == XCB_WINDOW_NONE || windowProperty(c, wm, check) != wm)
+        return XCB_WINDOW_NONE;
+    return wm;
+}
+
+// What a running EWMH window manager announces; empty without one.
+std::vector<xcb_atom_t> windowManagerSupports(xcb_connection_t *c, xcb_window_t root)
+{
+    if (windowManagerCheck(c, root) == XCB_WINDOW_NONE)
         return {};
     return atomList(c, root, atom(c, "_NET_SUPPORTED"));
 }
@@ -117,9 +125,8 @@ std::vector<xcb_atom_t> windowManagerSupports(xcb_connection_t *c, xcb_window_t 
 // The running EWMH window manager's name (_NET_WM_NAME of its check window); empty without one.
 QByteArray windowManagerName(xcb_connection_t *c, xcb_window_t root)
 {
-    const xcb_atom_t check = atom(c, "_NET_SUPPORTING_WM_CHECK");
-    const xcb_window_t wm = windowProperty(c, root, check);
-    if (wm == XCB_WINDOW_NONE || windowProperty(c, wm, check) != wm)
+    const xcb_window_t wm = windowManagerCheck(c, root);
+    if (wm == XCB_WINDOW_NONE)
         return {};
     const Reply<xcb_get_property_reply_t> reply(xcb_get_property_reply(
         c, xcb_get_property(c, 0, wm, atom(c, "_NET_WM_NAME"), atom(c, "UTF8_STRING"), 0, 64), nullptr));
