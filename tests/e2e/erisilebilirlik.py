@@ -9,7 +9,6 @@ Every step prints its name and PASS or FAIL; the exit code is non-zero when any 
 
 import datetime
 import os
-import shutil
 import subprocess
 import sys
 import tempfile
@@ -17,7 +16,7 @@ import tempfile
 sys.dont_write_bytecode = True
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from masaustu import Desktop  # noqa: E402
-from saatkontrol import Fatal, StepFailed, poll, set_deadline  # noqa: E402
+from saatkontrol import Fatal, StepFailed, finish_run, poll, set_deadline  # noqa: E402
 
 POPUP = ["Saati Oku...", "", "Ayarlar", "Kronometre", "Zamanlayıcı", "", "Yardım", "Hakkında", "Çıkış"]
 AYARLAR = ["Şeffaflık Ayarı", "Renk Ayarı"]
@@ -158,12 +157,7 @@ class Suite:
                 self.step(f"{item}: a {role} named {name!r}, every control named", self.window,
                           item, role, name, controls)
         self.desktop.stop()
-        if self.failed == 0:
-            shutil.rmtree(self.tmp, ignore_errors=True)
-        else:
-            print(f"     logs kept in {self.tmp}", flush=True)
-        print(f"{self.passed} passed, {self.failed} failed", flush=True)
-        return 1 if self.failed else 0
+        return finish_run(self.tmp, self.passed, self.failed)
 
 
 if __name__ == "__main__":

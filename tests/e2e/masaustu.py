@@ -27,8 +27,8 @@ import announcement_audio as audio  # noqa: E402
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from saatkontrol import (CLOCK_W, CLOCK_H, CORNER_GAP, COLONS, EXIT_KEYS, HOURS, KEYS, MINUTES,  # noqa: E402
                          ON_DIGIT, OPAQUE, SECONDS, WINDOWS, ClockChecks, Fatal, StepFailed, XDisplay,
-                         die_with_parent as _die_with_parent, greenish, is_black, near, out_of_time, poll,
-                         stays)
+                         die_with_parent as _die_with_parent, finish_run, greenish, is_black, near, out_of_time,
+                         poll, stays)
 
 SECTION = "[Velmora V.2.0]"
 FIRST_RUN = [
@@ -708,13 +708,7 @@ class Suite(ClockChecks):
         return self.finish()
 
     def finish(self):
-        """Keeps the logs of a failed run, says the count and gives the exit status."""
-        if self.failed == 0:
-            shutil.rmtree(self.tmp, ignore_errors=True)
-        else:
-            print(f"     logs kept in {self.tmp}", flush=True)
-        print(f"{self.passed} passed, {self.failed} failed", flush=True)
-        return 1 if self.failed else 0
+        return finish_run(self.tmp, self.passed, self.failed)
 
 
 def main(argv):

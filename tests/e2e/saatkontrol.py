@@ -8,6 +8,7 @@ import os
 import re
 import signal
 import struct
+import shutil
 import subprocess
 import time
 import zlib
@@ -62,6 +63,16 @@ def die_with_parent():
         ctypes.CDLL(None).prctl(1, signal.SIGTERM)  # PR_SET_PDEATHSIG
     except (OSError, AttributeError):
         pass
+
+
+def finish_run(tmp, passed, failed):
+    """Keeps the logs of a failed run, says the count and gives the exit status."""
+    if failed == 0:
+        shutil.rmtree(tmp, ignore_errors=True)
+    else:
+        print(f"     logs kept in {tmp}", flush=True)
+    print(f"{passed} passed, {failed} failed", flush=True)
+    return 1 if failed else 0
 
 
 def poll(what, condition, timeout=5.0, interval=0.05):
